@@ -1,0 +1,10 @@
+#include "model/Session.h"
+
+Session::Session(const QDir &dataFolder, QObject *owner)
+    : QObject(owner)
+    , m_dataFolder(dataFolder)
+{}
+
+void Session::restoreLastLogin() {}
+
+void Session::save() {}

@@ -1,0 +1,20 @@
+#include "notifications/NotificationManager.h"
+
+#include <QDebug>
+
+NotificationManager *NotificationManager::instance()
+{
+    static NotificationManager *manager = new NotificationManager;
+    return manager;
+}
+
+NotificationManager::NotificationManager(QObject *parent)
+    : QObject(parent)
+{}
+
+void NotificationManager::addNotification(const QString &text, int type, const QString &taskId)
+{
+    m_notices.append({text, type, taskId});
+    qDebug() << "NotificationManager addNotification" << text << type << taskId;
+    emit notificationAdded(text, type, taskId);
+}

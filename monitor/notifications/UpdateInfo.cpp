@@ -1,0 +1,74 @@
+#include "notifications/UpdateInfo.h"
+
+#include "client/Velmora.h"
+#include "common/ProgramFiles.h"
+#include "common/UpdateSettings.h"
+#include "notifications/NotificationManager.h"
+
+#include <QDebug>
+#include <QFile>
+
+UpdateInfo *UpdateInfo::instance()
+{
+    static UpdateInfo *info = new UpdateInfo;
+    return info;
+}
+
+UpdateInfo::UpdateInfo(QObject *parent)
+    : QObject(parent)
+{}
+
+void UpdateInfo::init(Velmora *velmora)
+{
+    m_velmora = velmora;
+    m_settings =
+        std::make_unique<QSettings>(velmora->dataFolder().filePath(UpdateSettings::fileName()), QSettings::IniFormat);
+}
+
+bool UpdateInfo::updateAtStartup() const
+{
+    return m_settings && m_settings->value(UpdateSettings::updateAtStartupKey(), false).toBool();
+}
+
+bool UpdateInfo::forceUpdate()
+{
+    if (!m_settings)
+        return false;
+    m_settings->sync();
+    return m_settings->value(UpdateSettings::forceUpdateKey(), false).toBool();
+}
+
+void UpdateInfo::setForceUpdate(bool force)
+{
+    if (!m_settings)
+        return;
+    m_settings->setValue(UpdateSettings::forceUpdateKey(), force);
+    m_settings->sync();
+}
+
+void UpdateInfo::installUpdater()
+{
+    if (!m_velmora)
+        return;
+    const QString name = ProgramFiles::updaterFileName();
+    const QString source = m_velmora->dataFolder().filePath(UpdateSettings::folderName() + QLatin1Char('/') + name);
+    const QString destination = ProgramFiles::pathOf(name);
+    if (!QFile::exists(source))
+        return;
+
+    // QFile::copy never overwrites, so an installed updater is removed first.
+    bool copied = QFile::copy(source, destination);
+    if (!copied) {
+        if (!QFile::remove(destination)) {
+            qDebug() << "Error! Can't remove file " << name << " from " << source;
+            return;
+        }
+        copied = QFile::copy(source, destination);
+    }
+    if (!copied) {
+        qDebug() << "Error! Can't copy file " << name << " from " << source;
+        return;
+    }
+    QFile::remove(source);
+    NotificationManager::instance()->addNotification(QStringLiteral("Обновление успешно установлено"), 0, QString());
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+
+#include <memory>
+
+class Velmora;
+
+/// The monitor's handle on update.json, the settings file it shares with the
+/// updater, and the start-up step that puts a freshly downloaded updater in
+/// place.
+///
+/// The version file's storage (updateInfo, version) comes with the server
+/// client work.
+class UpdateInfo : public QObject
+{
+    Q_OBJECT
+
+public:
+    static UpdateInfo *instance();
+
+    /// Remembers \a velmora and opens update.json in its data folder.
+    void init(Velmora *velmora);
+
+    /// The updater asked to install at the monitor's next start.
+    bool updateAtStartup() const;
+    /// The updater asks the monitor to exit; re-reads the file first, since
+    /// the updater writes it from another process.
+    bool forceUpdate();
+    void setForceUpdate(bool force);
+
+    /// Moves an updater program downloaded into the update folder over the
+    /// one in the program folder and raises a notice when that worked.
+    void installUpdater();
+
+private:
+    explicit UpdateInfo(QObject *parent = nullptr);
+
+    Velmora *m_velmora = nullptr;
+    std::unique_ptr<QSettings> m_settings;
+
+    Q_DISABLE_COPY(UpdateInfo)
+};

@@ -1,0 +1,5 @@
+#include "platform/SessionEndWatcher.h"
+
+SessionEndWatcher::SessionEndWatcher(QObject *parent)
+    : QObject(parent)
+{}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDir>
+#include <QSettings>
+#include <QVariantList>
+
+/// The updater's view of the data folder: the folder itself (with the
+/// update folder inside), the update list as update.json held it when the
+/// updater started, and update.json for writing.
+class UpdaterStore
+{
+public:
+    static UpdaterStore &instance();
+
+    QDir dataFolder() const { return m_dataFolder; }
+    /// The version file's entries: the version entry first, then the files.
+    QVariantList updateList() const { return m_updateList; }
+    QSettings &settings() { return m_settings; }
+
+private:
+    UpdaterStore();
+
+    QDir m_dataFolder;
+    QSettings m_settings;
+    QVariantList m_updateList;
+
+    Q_DISABLE_COPY(UpdaterStore)
+};
