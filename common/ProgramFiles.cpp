@@ -8,9 +8,23 @@
 #include <QCoreApplication>
 #include <QDir>
 
+namespace {
+QString &folderOverride()
+{
+    static QString folder;
+    return folder;
+}
+} // namespace
+
 QString ProgramFiles::folder()
 {
-    return QCoreApplication::applicationDirPath();
+    const QString &overridden = folderOverride();
+    return overridden.isEmpty() ? QCoreApplication::applicationDirPath() : overridden;
+}
+
+void ProgramFiles::setFolder(const QString &folder)
+{
+    folderOverride() = folder;
 }
 
 QString ProgramFiles::monitorFileName()

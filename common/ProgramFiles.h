@@ -13,6 +13,8 @@ class ProgramFiles
 public:
     /// The folder of the running executable.
     static QString folder();
+    /// Makes folder() answer \a folder instead (tests); empty restores it.
+    static void setFolder(const QString &folder);
     /// The platform's file names of the two programs ("TALV", "TALV.exe", ...).
     static QString monitorFileName();
     static QString updaterFileName();
