@@ -85,9 +85,9 @@ private slots:
         qWarning() << "Online state is " << true;
         qCritical("critical %d", 2);
 
-        const QByteArray expected = "Message(0) at " + stamp.toLatin1() + ": Monitor started\n"
-                                    + "Message(1) at " + stamp.toLatin1() + ": Online state is  true\n"
-                                    + "Message(2) at " + stamp.toLatin1() + ": critical 2\n";
+        const QByteArray expected = "Message(0) at " + stamp.toLatin1() + ": Monitor started\n" + "Message(1) at " +
+                                    stamp.toLatin1() + ": Online state is  true\n" + "Message(2) at " +
+                                    stamp.toLatin1() + ": critical 2\n";
         QCOMPARE(readAll(m_path), expected);
     }
 

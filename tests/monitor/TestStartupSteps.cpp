@@ -110,10 +110,10 @@ private slots:
             QTest::ignoreMessage(QtWarningMsg,
                                  qPrintable(QStringLiteral("Eror runWinAppAsAdmin \"TALV-update\" %1").arg(result)));
         QCOMPARE(Velmora::runWinAppAsAdmin(QStringLiteral("TALV-update"), QStringLiteral("--install-only")), result);
-        QCOMPARE(fake->calls,
-                 QStringList(m_programFolder.filePath(QStringLiteral("TALV-update")) + QStringLiteral(" --install-only")));
-        const QStringList expected = opensDownloadPage ? QStringList(Velmora::serviceUrl() + QStringLiteral("/monitor/"))
-                                                       : QStringList();
+        QCOMPARE(fake->calls, QStringList(m_programFolder.filePath(QStringLiteral("TALV-update")) +
+                                          QStringLiteral(" --install-only")));
+        const QStringList expected =
+            opensDownloadPage ? QStringList(Velmora::serviceUrl() + QStringLiteral("/monitor/")) : QStringList();
         QCOMPARE(m_pages.pages, expected);
     }
 
@@ -146,8 +146,9 @@ private slots:
             QFile::setPermissions(source, QFile::permissions(source) | QFile::ExeOwner);
         }
         if (installed == QLatin1String("folder"))
-            QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("Error! Can't remove file  \"TALV-update\"  from  \"%1\"")
-                                                            .arg(source)));
+            QTest::ignoreMessage(
+                QtDebugMsg,
+                qPrintable(QStringLiteral("Error! Can't remove file  \"TALV-update\"  from  \"%1\"").arg(source)));
 
         UpdateInfo::instance()->installUpdater();
 

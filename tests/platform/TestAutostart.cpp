@@ -68,12 +68,12 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("blanks are quoted") << QStringLiteral("/home/ann/My Apps/TALV")
-                                           << QStringLiteral("\"/home/ann/My Apps/TALV\"");
+        QTest::newRow("blanks are quoted")
+            << QStringLiteral("/home/ann/My Apps/TALV") << QStringLiteral("\"/home/ann/My Apps/TALV\"");
         QTest::newRow("a dollar is escaped inside quotes")
             << QStringLiteral("/home/$x/TALV") << QStringLiteral("\"/home/\\\\$x/TALV\"");
-        QTest::newRow("a percent sign is doubled") << QStringLiteral("/opt/100%/TALV")
-                                                   << QStringLiteral("/opt/100%%/TALV");
+        QTest::newRow("a percent sign is doubled")
+            << QStringLiteral("/opt/100%/TALV") << QStringLiteral("/opt/100%%/TALV");
     }
 
     void xdgExecQuotesAPathThatNeedsIt()
@@ -133,7 +133,8 @@ private slots:
         QCOMPARE(runKey.contains(Name), enabled);
 
         runKey.add(Name, QStringLiteral("C:/Velmora/TALV.exe"));
-        QCOMPARE(QSettings(location, QSettings::IniFormat).value(Name).toString(), QStringLiteral("C:/Velmora/TALV.exe"));
+        QCOMPARE(QSettings(location, QSettings::IniFormat).value(Name).toString(),
+                 QStringLiteral("C:/Velmora/TALV.exe"));
         QVERIFY(runKey.contains(Name));
         runKey.remove(Name);
         QVERIFY(!runKey.contains(Name));

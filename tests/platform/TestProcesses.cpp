@@ -70,8 +70,9 @@ private slots:
     {
         // The probe dies while its parent (sleep, in the shell's place)
         // never reaps it.
-        QProcess *parent = start(QStringLiteral("/bin/sh"),
-                                 {QStringLiteral("-c"), QStringLiteral("'%1' 30 & echo $!; exec sleep 30").arg(m_program)});
+        QProcess *parent =
+            start(QStringLiteral("/bin/sh"),
+                  {QStringLiteral("-c"), QStringLiteral("'%1' 30 & echo $!; exec sleep 30").arg(m_program)});
         QVERIFY(parent->waitForReadyRead());
         const qint64 probe = parent->readLine().trimmed().toLongLong();
         QVERIFY(probe > 0);
@@ -79,8 +80,8 @@ private slots:
         QTRY_VERIFY(processes.isRunning(m_name));
 
         QCOMPARE(::kill(pid_t(probe), SIGKILL), 0);
-        QTRY_VERIFY(QFile(QStringLiteral("/proc/%1/stat").arg(probe)).open(QIODevice::ReadOnly)
-                    && !processes.isRunning(m_name));
+        QTRY_VERIFY(QFile(QStringLiteral("/proc/%1/stat").arg(probe)).open(QIODevice::ReadOnly) &&
+                    !processes.isRunning(m_name));
     }
 
     void launcherResults_data()
@@ -108,8 +109,8 @@ private slots:
     void launcherStartsTheProgramWithItsArguments()
     {
         const QString marker = m_dir.filePath(QStringLiteral("started with args"));
-        const int result =
-            DetachedProcessLauncher().start(QStringLiteral("/usr/bin/touch"), QLatin1Char('"') + marker + QLatin1Char('"'));
+        const int result = DetachedProcessLauncher().start(QStringLiteral("/usr/bin/touch"),
+                                                           QLatin1Char('"') + marker + QLatin1Char('"'));
         QVERIFY(result > 32);
         QTRY_VERIFY(QFile::exists(marker));
     }
