@@ -1,5 +1,6 @@
 #include "platform/linux/LockFileInstanceLock.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 
@@ -25,7 +26,15 @@ LockFileInstanceLock::LockFileInstanceLock(const QString &key, const QString &fa
 
 bool LockFileInstanceLock::tryLock()
 {
-    return m_lock.isLocked() || m_lock.tryLock(0);
+    if (m_lock.isLocked() || m_lock.tryLock(0))
+        return true;
+    if (m_lock.error() == QLockFile::LockFailedError)
+        return false;
+    // The lock file cannot be written at all (no such folder, no rights):
+    // that says nothing about another copy, and refusing to start would
+    // leave the user with no program.
+    qWarning() << "Cannot create the lock file" << m_fileName << "- going on without it";
+    return true;
 }
 
 QString LockFileInstanceLock::fileName() const

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -68,6 +69,16 @@ private slots:
 
         QVERIFY(mine.tryLock());
         QVERIFY(theirs.tryLock());
+    }
+
+    void aLockFileThatCannotBeWrittenDoesNotBlock()
+    {
+        const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_RUNTIME_DIR");
+        LockFileInstanceLock lock(QStringLiteral("k"), m_dir.filePath(QStringLiteral("no/such/folder")));
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Cannot create the lock file")));
+        QVERIFY(lock.tryLock());
     }
 
     void aLockLeftByADeadProcessIsTakenOver()

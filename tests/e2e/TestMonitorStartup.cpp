@@ -19,6 +19,7 @@ private slots:
     {
         QVERIFY(qEnvironmentVariableIsSet("DISPLAY"));
         QDir(dataFolder()).removeRecursively();
+        QFile::remove(dataFolder());
     }
 
     void cleanup()
@@ -106,6 +107,21 @@ private slots:
         QProcess *third = start({});
         QVERIFY(!waitForWindow(QStringLiteral("Авторизация")).isEmpty());
         QVERIFY(endWith(third, SIGTERM));
+    }
+
+    void aDataFolderThatCannotBeCreatedStillStarts()
+    {
+        // A plain file stands where the data folder should be: no log, no
+        // settings, yet the program starts and ends normally.
+        QFile blocker(dataFolder());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        QProcess *talv = start({});
+        QVERIFY(!waitForWindow(QStringLiteral("Авторизация")).isEmpty());
+        QVERIFY(endWith(talv, SIGTERM));
+        QVERIFY(talv->readAllStandardOutput().contains("Exit Velmora Team Monitor OK\n\r"));
+        QVERIFY(QFile::remove(dataFolder()));
     }
 
     void logSizeLimit_data()
