@@ -8,5 +8,6 @@ QString StyleSheet::application()
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     const QByteArray bytes = file.readAll();
-    return QString::fromLatin1(bytes.left(bytes.indexOf('\0') < 0 ? bytes.size() : bytes.indexOf('\0')));
+    const int end = bytes.indexOf('\0');
+    return QString::fromLatin1(end < 0 ? bytes : bytes.left(end));
 }

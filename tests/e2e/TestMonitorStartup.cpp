@@ -1,3 +1,5 @@
+#include "support/ChildProcesses.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -22,15 +24,7 @@ private slots:
         QFile::remove(dataFolder());
     }
 
-    void cleanup()
-    {
-        for (QProcess *process : qAsConst(m_processes)) {
-            process->kill();
-            process->waitForFinished();
-            delete process;
-        }
-        m_processes.clear();
-    }
+    void cleanup() { m_processes.clear(); }
 
     void cleanRemovesTheDataFolderAndExits()
     {
@@ -201,12 +195,7 @@ private:
     QProcess *start(const QStringList &arguments,
                     const QString &program = QStringLiteral(VELMORA_BINARY_DIR "/bin/TALV"))
     {
-        auto *process = new QProcess;
-        m_processes.append(process);
-        process->setWorkingDirectory(QDir::homePath());
-        process->start(program, arguments);
-        process->waitForStarted();
-        return process;
+        return m_processes.start(program, arguments, QDir::homePath());
     }
 
     // The id of the visible window titled exactly \a title, once it shows.
@@ -230,7 +219,7 @@ private:
                process->exitCode() == 0;
     }
 
-    QList<QProcess *> m_processes;
+    ChildProcesses m_processes;
 };
 
 QTEST_GUILESS_MAIN(TestMonitorStartup)

@@ -1,4 +1,5 @@
 #include "common/ProgramFiles.h"
+#include "support/ChildProcesses.h"
 #include "platform/Platform.h"
 #include "platform/linux/DetachedProcessLauncher.h"
 #include "platform/linux/ProcFsProcessList.h"
@@ -25,15 +26,7 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), m_program));
     }
 
-    void cleanup()
-    {
-        for (QProcess *process : qAsConst(m_processes)) {
-            process->kill();
-            process->waitForFinished();
-            delete process;
-        }
-        m_processes.clear();
-    }
+    void cleanup() { m_processes.clear(); }
 
     void findsAProcessByItsExactName()
     {
@@ -132,17 +125,13 @@ private slots:
 private:
     QProcess *start(const QString &program, const QStringList &arguments)
     {
-        auto *process = new QProcess;
-        m_processes.append(process);
-        process->start(program, arguments);
-        process->waitForStarted();
-        return process;
+        return m_processes.start(program, arguments);
     }
 
     QTemporaryDir m_dir;
     QString m_name;
     QString m_program;
-    QList<QProcess *> m_processes;
+    ChildProcesses m_processes;
 };
 
 QTEST_GUILESS_MAIN(TestProcesses)
