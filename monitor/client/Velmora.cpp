@@ -14,9 +14,11 @@ Velmora::Velmora(QObject *parent)
     : QObject(parent)
     , m_dataFolder(DataFolder::ensure())
 {
-    m_session = new Session(m_dataFolder, this);
+    registerTaskMetaTypes();
+    m_session = new Session(this, this);
     m_session->restoreLastLogin();
-    m_pendingSession = new Session(m_dataFolder, this);
+    m_pendingSession = new Session(this, this);
+    removeObsoleteFiles();
 }
 
 Velmora::~Velmora()
@@ -26,6 +28,28 @@ Velmora::~Velmora()
     delete m_session;
     delete m_pendingSession;
     qDebug() << "Exit Velmora Team Monitor OK";
+}
+
+void Velmora::removeObsoleteFiles()
+{
+    const QStringList oldJsonFiles = m_dataFolder.entryList({QStringLiteral("json*")}, QDir::Files | QDir::Hidden);
+    for (const QString &name : oldJsonFiles)
+        m_dataFolder.remove(name);
+    for (const char *name : {".velmora.db", "comments.data", "session.json"})
+        m_dataFolder.remove(QLatin1String(name));
+
+    const QString login = m_session->login();
+    if (login.isEmpty())
+        return;
+    QDir userFolder(m_dataFolder.filePath(login));
+    for (const char *name : {"session.json", "tasks.json", "teams.json"})
+        userFolder.remove(QLatin1String(name));
+    const QList<Team> teams = m_session->teams();
+    for (const Team &team : teams) {
+        // A team id is the service's text: never let it lead outside the folder.
+        if (!team.first.isEmpty() && !team.first.contains(QLatin1Char('/')) && !team.first.contains(QLatin1Char('\\')))
+            removeFolder(userFolder.filePath(QStringLiteral("team_") + team.first));
+    }
 }
 
 QString Velmora::serviceUrl()

@@ -11,7 +11,7 @@
 ///
 /// Requests, the reply dispatch and the online state come with the server
 /// client work; this form holds what start-up and shutdown need.
-class Velmora : public QObject
+class Velmora : public QObject, public SessionOwner
 {
     Q_OBJECT
 
@@ -24,7 +24,11 @@ public:
     /// The current session: the signed-in user's state.
     Session *session() const { return m_session; }
     /// The data folder, ".velmora" in the user's home folder.
-    QDir dataFolder() const { return m_dataFolder; }
+    QDir dataFolder() const override { return m_dataFolder; }
+
+    /// Deletes what an older storage layout left in the data folder and in
+    /// the current user's folder. Missing files are no error.
+    void removeObsoleteFiles() override;
 
     /// When set, destruction does not save the current session.
     void setSkipSaveOnExit(bool skip) { m_skipSaveOnExit = skip; }

@@ -55,6 +55,9 @@ int main(int argc, char *argv[])
 {
     Application app(argc, argv);
     AppIdentity::apply(AppIdentity::monitorName(), AppIdentity::monitorVersion());
+    // Notices raised below the windows (the session, the client) reach the
+    // popups through the manager.
+    Notifier::install(NotificationManager::instance());
 
     // A logout, shutdown or Ctrl+C ends the program the way its exit action
     // does, once an event loop runs: the session is saved on the way out.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Notifier.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -9,7 +11,7 @@
 ///
 /// This is its least form: it records each notice, logs it and announces it
 /// with notificationAdded(). The popups themselves come with the notices work.
-class NotificationManager : public QObject
+class NotificationManager : public QObject, public Notifier
 {
     Q_OBJECT
 
@@ -23,7 +25,7 @@ public:
 
     static NotificationManager *instance();
 
-    void addNotification(const QString &text, int type, const QString &taskId);
+    void addNotification(const QString &text, int type, const QString &taskId) override;
 
     /// The notices raised so far, oldest first.
     QList<Notice> notices() const { return m_notices; }

@@ -1,0 +1,20 @@
+#include "model/Notifier.h"
+
+#include <QDebug>
+
+namespace {
+Notifier *installed = nullptr;
+}
+
+void Notifier::install(Notifier *notifier)
+{
+    installed = notifier;
+}
+
+void Notifier::raise(const QString &text, int type, const QString &taskId)
+{
+    if (installed)
+        installed->addNotification(text, type, taskId);
+    else
+        qDebug() << "Notice without a receiver" << type << text << taskId;
+}
