@@ -426,6 +426,8 @@ void Session::compareTasks(const QString &teamId, const QList<Task> &oldTasks, c
     if (teamId == teamWithoutDeadlines)
         return;
     for (const Task &old : oldTasks) {
+        if (old.id == pseudoTaskId())
+            continue;
         const QList<int> positions = newPositions.value(old.id);
         for (const int position : positions) {
             const Task &task = newTasks.at(position);
