@@ -240,7 +240,10 @@ private:
         while (m_pos < m_size) {
             const ushort c = m_data[m_pos].unicode();
             if (c == '"') {
-                result.append(m_data + runStart, m_pos - runStart);
+                if (result.isNull())
+                    result = shared(m_data + runStart, m_pos - runStart);
+                else
+                    result.append(m_data + runStart, m_pos - runStart);
                 ++m_pos;
                 return result;
             }
@@ -286,6 +289,22 @@ private:
             runStart = m_pos;
         }
         return fail();
+    }
+
+    /// A string of the characters at \a data. Keys and short values repeat
+    /// throughout a reply (every task has an "id", many share a deadline),
+    /// so recent ones are kept and shared instead of allocated again.
+    QString shared(const QChar *data, int length)
+    {
+        if (length == 0)
+            return QStringLiteral("");
+        if (length > MaxSharedLength)
+            return QString(data, length);
+        const QStringView text(data, length);
+        QString &slot = m_recent[qHash(text) % RecentSlots];
+        if (slot.size() != length || QStringView(slot) != text)
+            slot = text.toString();
+        return slot;
     }
 
     /// The four characters at \a at as a hexadecimal code unit; 0 when any of
@@ -367,11 +386,15 @@ private:
         return true;
     }
 
+    static constexpr int MaxSharedLength = 32;
+    static constexpr int RecentSlots = 256;
+
     const QString &m_text;
     const QChar *m_data;
     const int m_size;
     int m_pos = 0;
     bool m_ok = true;
+    QString m_recent[RecentSlots];
 };
 
 void appendQuoted(QByteArray &out, const QString &text)

@@ -1,3 +1,4 @@
+#include "model/Json.h"
 #include "model/Task.h"
 #include "model/TaskInfo.h"
 #include "support/TaskRecords.h"
@@ -58,6 +59,12 @@ Task fullTask()
 {
     return makeTask(QStringLiteral("101"), QStringLiteral("Сверстать форму"), "2026-12-24 18:30:00", "1",
                     "2026-12-09 09:15:07", -7);
+}
+
+Task fullTaskLike(const char *id, const char *title, const char *block, qint32 importance)
+{
+    return makeTask(QString::fromLatin1(id), QString::fromLatin1(title), "2026-12-24 18:30:00",
+                    QString::fromLatin1(block), "2026-12-09 09:15:07", importance);
 }
 
 } // namespace
@@ -186,6 +193,30 @@ private slots:
             QVERIFY(read.value<QList<Task>>().isEmpty());
         else
             QVERIFY(read.value<TaskInfo>() == TaskInfo());
+    }
+
+    void fromJson_data()
+    {
+        QTest::addColumn<QString>("json");
+        QTest::addColumn<Task>("expected");
+        QTest::newRow("every field") << "{\"id\":\"7\",\"title\":\"T\",\"deadline\":\"2026-12-24 18:30:00\","
+                                        "\"block\":\"1\",\"last_comment\":\"2026-12-09 09:15:07\",\"importance\":-7}"
+                                     << fullTaskLike("7", "T", "1", -7);
+        QTest::newRow("numbers read as text, importance as text read as a number")
+            << "{\"id\":7,\"title\":12,\"block\":0,\"importance\":\"3\"}" << makeTask("7", "12", "", "0", "", 3);
+        QTest::newRow("impossible and malformed date-times are invalid")
+            << "{\"deadline\":\"2026-02-30 10:00:00\",\"last_comment\":\"20a6-12-24 18:30:00\"}" << Task();
+        QTest::newRow("a date-time without seconds is invalid")
+            << "{\"deadline\":\"2026-12-24 18:30\",\"last_comment\":\"2026-12-24T18:30:00\"}" << Task();
+        QTest::newRow("missing keys and an empty deadline")
+            << "{\"deadline\":\"\",\"last_comment\":\"soon\"}" << Task();
+    }
+
+    void fromJson()
+    {
+        QFETCH(QString, json);
+        QFETCH(Task, expected);
+        QVERIFY(taskFromJson(Json::parse(json).toMap()) == expected);
     }
 
     void pseudoTaskAndBlocking()
