@@ -11,6 +11,7 @@
 #include "model/Json.h"
 #include "model/Notifier.h"
 #include "model/Session.h"
+#include "model/TaskReader.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -41,6 +42,11 @@ public:
     int count = 0;
 };
 
+QByteArray dateTimeText(const QDateTime &dateTime)
+{
+    return dateTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
+}
+
 QByteArray reply(int teams, int round)
 {
     QByteArray json = "[";
@@ -53,13 +59,17 @@ QByteArray reply(int teams, int round)
             if (i > 0)
                 json += ',';
             const int id = t * TasksPerTeam + i;
-            // Every round brings a few changes, as real downloads do.
+            // Deadlines fall on a few dozen days; every task has its own
+            // comment time. Every round brings a few changes, as real
+            // downloads do.
             const bool changed = i % 50 == round % 50;
+            const QDateTime deadline = QDateTime(QDate(2026, 11, 1), QTime(18, 0)).addDays((id + changed) % 60);
+            const QDateTime comment =
+                QDateTime(QDate(2026, 10, 1), QTime(0, 0)).addSecs(id * 97 + (changed ? round * 3600 : 0));
             json += "{\"id\":\"" + QByteArray::number(id) + "\",\"title\":\"Задача номер " + QByteArray::number(id) +
-                    " \\\"важная\\\"\",\"deadline\":\"2026-12-" + QByteArray(changed ? "24" : "20") +
-                    " 18:30:00\",\"block\":\"" + QByteArray(i % 7 == 0 ? "1" : "0") +
-                    "\",\"last_comment\":\"2026-12-0" + QByteArray::number(1 + round % 9) +
-                    " 10:00:00\",\"importance\":" + QByteArray::number(i % 5) + "}";
+                    " \\\"важная\\\"\",\"deadline\":\"" + dateTimeText(deadline) + "\",\"block\":\"" +
+                    QByteArray(i % 7 == 0 ? "1" : "0") + "\",\"last_comment\":\"" + dateTimeText(comment) +
+                    "\",\"importance\":" + QByteArray::number(i % 5) + "}";
         }
         json += "]}";
     }
@@ -67,7 +77,7 @@ QByteArray reply(int teams, int round)
 }
 
 // What the client does with a teams-and-tasks reply.
-void download(Session &session, const QByteArray &body)
+void download(Session &session, TaskReader &reader, const QByteArray &body)
 {
     const QVariantList teams = Json::parse(QString::fromUtf8(body)).toList();
     QList<Team> teamList;
@@ -80,10 +90,11 @@ void download(Session &session, const QByteArray &body)
         QList<Task> tasks;
         const QVariantList taskObjects = team.value(QStringLiteral("tasks")).toList();
         for (const QVariant &task : taskObjects)
-            tasks.append(taskFromJson(task.toMap()));
+            tasks.append(reader.task(task.toMap()));
         tasks.append(pseudoTask());
         session.setTasks(id, tasks);
     }
+    reader.nextReply();
     session.setTeams(teamList);
     session.save();
 }
@@ -106,12 +117,13 @@ double downloadMs(int teams)
     Owner owner;
     Session session(&owner, nullptr);
     session.load(QStringLiteral("bench@example.com"), QStringLiteral("secret"));
-    download(session, reply(teams, 0));
-    download(session, reply(teams, 1));
+    TaskReader reader;
+    download(session, reader, reply(teams, 0));
+    download(session, reader, reply(teams, 1));
     QList<QByteArray> bodies;
     for (int round = 0; round < 5; ++round)
         bodies.append(reply(teams, 2 + round));
-    return bestMs(bodies.size(), [&](int run) { download(session, bodies.at(run)); });
+    return bestMs(bodies.size(), [&](int run) { download(session, reader, bodies.at(run)); });
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include <QSet>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 // The session's files and their keys. Keys stand in the files' general
@@ -85,6 +87,14 @@ QTime wholeMinutes(const QTime &time)
 int minutesOf(const QTime &time)
 {
     return time.msecsSinceStartOfDay() / 60000;
+}
+
+bool identical(const QList<Task> &a, const QList<Task> &b)
+{
+    return std::equal(a.cbegin(), a.cend(), b.cbegin(), b.cend(), [](const Task &x, const Task &y) {
+        return x.id == y.id && x.title == y.title && x.deadline == y.deadline && x.block == y.block &&
+               x.last_comment == y.last_comment && x.importance == y.importance;
+    });
 }
 
 void syncOwnerOnly(QSettings &settings)
@@ -222,24 +232,32 @@ void Session::save()
     }
 
     // Each file is written in one go: a crash mid-save leaves the previous
-    // file whole, and a big task cache is not rewritten once per key.
-    if (m_teamsFile) {
+    // file whole.
+    if (mustWrite(m_teamsFile.get(), m_teamsChanged)) {
         m_teamsFile->clear();
         for (const Team &team : qAsConst(m_teams))
             m_teamsFile->setValue(team.first, team.second);
         m_teamsFile->sync();
+        m_teamsChanged = false;
     }
-    if (m_tasksFile) {
+    if (mustWrite(m_tasksFile.get(), m_tasksChanged)) {
         const TeamTaskMap::Lists &lists = m_tasks.lists();
         for (auto it = lists.cbegin(); it != lists.cend(); ++it)
             m_tasksFile->setValue(it.key(), QVariant::fromValue(it.value()));
         m_tasksFile->sync();
+        m_tasksChanged = false;
     }
-    if (m_taskInfoFile) {
+    if (mustWrite(m_taskInfoFile.get(), m_taskInfosChanged)) {
         for (auto it = m_taskInfos.cbegin(); it != m_taskInfos.cend(); ++it)
             m_taskInfoFile->setValue(it.key(), QVariant::fromValue(it.value()));
         m_taskInfoFile->sync();
+        m_taskInfosChanged = false;
     }
+}
+
+bool Session::mustWrite(const QSettings *file, bool changed)
+{
+    return file && (changed || !QFile::exists(file->fileName()));
 }
 
 void Session::clear()
@@ -259,6 +277,7 @@ void Session::clear()
     m_tasksFile.reset();
     m_taskInfoFile.reset();
     m_teamsFile.reset();
+    m_teamsChanged = m_tasksChanged = m_taskInfosChanged = false;
 }
 
 void Session::resetDay()
@@ -323,6 +342,7 @@ qint64 Session::overdueSeconds() const
 void Session::setTeams(const QList<Team> &teams)
 {
     compareTeams(m_teams, teams);
+    m_teamsChanged = m_teamsChanged || teams != m_teams;
     m_teams = teams;
     emit teamsUpdated();
 }
@@ -330,6 +350,7 @@ void Session::setTeams(const QList<Team> &teams)
 void Session::setTasks(const QString &teamId, const QList<Task> &tasks)
 {
     compareTasks(teamId, m_tasks.tasks(teamId), tasks);
+    m_tasksChanged = m_tasksChanged || !m_tasks.lists().contains(teamId) || !identical(m_tasks.tasks(teamId), tasks);
     m_tasks.insert(teamId, tasks);
     // The first complete download after a fresh sign-in is stored at once, so
     // that the next one has something to compare with.
@@ -341,24 +362,29 @@ void Session::setTasks(const QString &teamId, const QList<Task> &tasks)
 void Session::setTaskInfo(const QString &taskId, const TaskInfo &info)
 {
     m_taskInfos.insert(taskId, info);
+    m_taskInfosChanged = true;
 }
 
 TaskInfo Session::taskInfo(const QString &taskId)
 {
     auto it = m_taskInfos.find(taskId);
-    if (it == m_taskInfos.end())
+    if (it == m_taskInfos.end()) {
         it = m_taskInfos.insert(taskId, TaskInfo());
+        m_taskInfosChanged = true;
+    }
     return *it;
 }
 
 void Session::removeTask(const QString &taskId)
 {
     m_tasks.removeTask(taskId);
+    m_tasksChanged = true;
 }
 
 void Session::updateTaskDeadline(const QString &teamId, const Task &task)
 {
     m_tasks.setDeadline(teamId, task.id, task.deadline);
+    m_tasksChanged = true;
 }
 
 void Session::compareTeams(const QList<Team> &oldTeams, const QList<Team> &newTeams) const

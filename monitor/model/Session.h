@@ -153,6 +153,7 @@ private:
     QString userFolder() const;
     QString userFile(const QString &fileName) const;
     std::unique_ptr<QSettings> openUserFile(const QString &fileName) const;
+    static bool mustWrite(const QSettings *file, bool changed);
     void readSessionFile();
     void resetDay();
 
@@ -181,6 +182,12 @@ private:
     QMap<QString, TaskInfo> m_taskInfos;
     QList<Team> m_teams;
     QMap<QString, QTime> m_task2activeTimeMap;
+    // Whether the cached teams, tasks and descriptions differ from their
+    // files: save() runs every worked minute and need not rewrite a large
+    // task cache that did not change.
+    bool m_teamsChanged = false;
+    bool m_tasksChanged = false;
+    bool m_taskInfosChanged = false;
 
     Q_DISABLE_COPY(Session)
 };

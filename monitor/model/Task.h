@@ -5,7 +5,6 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
-#include <QVariantMap>
 
 /// One line of a team's task list, as the service describes it.
 ///
@@ -35,12 +34,6 @@ Task pseudoTask();
 /// Whether \a task blocks the team's work: its block field is neither empty
 /// nor "0".
 bool isBlocking(const Task &task);
-
-/// A task from one task object of the service's teams-and-tasks reply: the
-/// date-times read from "yyyy-MM-dd HH:mm:ss" (local time; missing or
-/// malformed: invalid), "importance" as an integer (0 when missing), the
-/// rest as text (empty when missing).
-Task taskFromJson(const QVariantMap &object);
 
 QDataStream &operator<<(QDataStream &out, const Task &task);
 QDataStream &operator>>(QDataStream &in, Task &task);

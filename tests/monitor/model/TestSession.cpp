@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString user = QStringLiteral("user@example.com");
@@ -167,6 +169,51 @@ private slots:
         Session fresh(&owner, nullptr);
         fresh.restoreLastLogin();
         QVERIFY(fresh.login().isEmpty());
+    }
+
+    // A worked minute saves the session; the task cache is rewritten only
+    // when it changed (a rewrite puts a new file in place).
+    void saveWritesChangedFilesOnly()
+    {
+        TestSessionOwner owner;
+        Session session(&owner, nullptr);
+        session.load(user, QStringLiteral("secret"));
+        session.setTasks(QStringLiteral("7"), {makeTask(QStringLiteral("1"), QStringLiteral("T")), pseudoTask()});
+        session.setTeams({{QStringLiteral("7"), QStringLiteral("Team")}});
+        session.taskInfo(QStringLiteral("1"));
+        session.save();
+
+        const QStringList files{"session.ini", "teams.ini", "tasks.ini", "taskInfo.ini"};
+        const auto inodes = [&] {
+            QList<ino_t> result;
+            for (const QString &name : files) {
+                struct stat info
+                {
+                };
+                ::stat(QFile::encodeName(owner.path(user + QLatin1Char('/') + name)).constData(), &info);
+                result << info.st_ino;
+            }
+            return result;
+        };
+        const QList<ino_t> saved = inodes();
+
+        session.addWorkMinute();
+        session.setTasks(QStringLiteral("7"), {makeTask(QStringLiteral("1"), QStringLiteral("T")), pseudoTask()});
+        session.setTeams({{QStringLiteral("7"), QStringLiteral("Team")}});
+        session.save();
+        QList<ino_t> now = inodes();
+        QVERIFY(now.at(0) != saved.at(0));
+        QCOMPARE(now.mid(1), saved.mid(1));
+
+        session.setTasks(QStringLiteral("7"),
+                         {makeTask(QStringLiteral("1"), QStringLiteral("T renamed")), pseudoTask()});
+        QFile::remove(owner.path(user + QStringLiteral("/teams.ini")));
+        session.save();
+        now = inodes();
+        QVERIFY(now.at(2) != saved.at(2));
+        QCOMPARE(now.at(3), saved.at(3));
+        QCOMPARE(QSettings(owner.path(user + QStringLiteral("/teams.ini")), QSettings::IniFormat).value("7"),
+                 QVariant(QStringLiteral("Team")));
     }
 
     void midnightRollover()

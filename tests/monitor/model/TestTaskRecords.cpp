@@ -1,5 +1,6 @@
 #include "model/Json.h"
 #include "model/Task.h"
+#include "model/TaskReader.h"
 #include "model/TaskInfo.h"
 #include "support/TaskRecords.h"
 
@@ -216,7 +217,13 @@ private slots:
     {
         QFETCH(QString, json);
         QFETCH(Task, expected);
-        QVERIFY(taskFromJson(Json::parse(json).toMap()) == expected);
+        TaskReader reader;
+        QVERIFY(reader.task(Json::parse(json).toMap()) == expected);
+        reader.nextReply();
+        QVERIFY(reader.task(Json::parse(json).toMap()) == expected); // the same date-times, remembered
+        reader.nextReply();
+        reader.nextReply();
+        QVERIFY(reader.task(Json::parse(json).toMap()) == expected); // forgotten and read again
     }
 
     void pseudoTaskAndBlocking()
