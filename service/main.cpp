@@ -125,6 +125,9 @@ int main(int argc, char *argv[])
         return fail(QStringLiteral("cannot use the certificate ") + certificates.certFile);
     server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     server.set_keep_alive_max_count(1000);
+    // An idle connection holds a worker until this passes, and stopping the
+    // server waits for every worker.
+    server.set_keep_alive_timeout(1);
     server.set_payload_max_length(64u << 20);
 
     ServiceApi service(database, QDir(dataFolder).filePath(QStringLiteral("update-files")));
