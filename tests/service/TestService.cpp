@@ -404,6 +404,52 @@ private slots:
                  QByteArray("{\"status\":\"ok\"}"));
     }
 
+    void controlChangesAccountsAndTeams()
+    {
+        StandInService fresh;
+        const QString email = QStringLiteral("new@velmora.local");
+        const Items newUser{{QStringLiteral("login"), email}, {QStringLiteral("password"), QStringLiteral("pw+1")}};
+        const auto teamIds = [&] {
+            QStringList ids;
+            const QJsonArray teams =
+                fresh.client().get(fresh.url(QStringLiteral("/api_teams"), newUser)).json().array();
+            for (const QJsonValue &team : teams)
+                ids << team[QStringLiteral("id")].toString();
+            return ids;
+        };
+        QVERIFY(
+            fresh.control(QStringLiteral("/control/account"),
+                          {{QStringLiteral("email"), email}, {QStringLiteral("password"), QStringLiteral("pw+1")}}));
+        QVERIFY(fresh.control(QStringLiteral("/control/team"), {{QStringLiteral("id"), QStringLiteral("30")},
+                                                                {QStringLiteral("name"), QStringLiteral("Новая")}}));
+        for (const char *team : {"30", "17"})
+            QVERIFY(
+                fresh.control(QStringLiteral("/control/member"),
+                              {{QStringLiteral("email"), email}, {QStringLiteral("team_id"), QLatin1String(team)}}));
+        QCOMPARE(teamIds(), (QStringList{"30", "17"}));
+        QVERIFY(fresh.control(QStringLiteral("/control/member/remove"),
+                              {{QStringLiteral("email"), email}, {QStringLiteral("team_id"), QStringLiteral("30")}}));
+        QVERIFY(fresh.control(QStringLiteral("/control/team/remove"), {{QStringLiteral("id"), QStringLiteral("17")}}));
+        QCOMPARE(teamIds(), QStringList());
+
+        QVERIFY(fresh.control(
+            QStringLiteral("/control/task/details"),
+            {{QStringLiteral("id"), QStringLiteral("104")}, {QStringLiteral("text"), QStringLiteral("Описание")}}));
+        const QJsonObject details =
+            fresh.client()
+                .get(fresh.url(QStringLiteral("/api_get_task"),
+                               credentials() + Items{{QStringLiteral("task_id"), QStringLiteral("104")}}))
+                .json()
+                .object();
+        QCOMPARE(details[QStringLiteral("message")][QStringLiteral("text")].toString(), QStringLiteral("Описание"));
+
+        // What was asked, as the service read it: "+" arrived encoded.
+        const QJsonArray requests = fresh.read(QStringLiteral("/control/requests"));
+        QCOMPARE(requests.first()[QStringLiteral("query")][QStringLiteral("password")].toString(),
+                 QStringLiteral("pw+1"));
+        QCOMPARE(requests.last()[QStringLiteral("path")].toString(), QStringLiteral("/api_get_task"));
+    }
+
     void faults_data()
     {
         QTest::addColumn<QString>("kind");
