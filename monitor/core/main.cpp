@@ -15,7 +15,7 @@
 #include "dialogs/LoginForm.h"
 #include "mainwindow/MainForm.h"
 #include "notifications/NotificationManager.h"
-#include "notifications/UpdateInfo.h"
+#include "client/UpdateInfo.h"
 #include "platform/Platform.h"
 #include "platform/SessionEndWatcher.h"
 

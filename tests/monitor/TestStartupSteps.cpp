@@ -1,8 +1,9 @@
 #include "client/Velmora.h"
 #include "common/DataFolder.h"
 #include "common/ProgramFiles.h"
+#include "model/Notifier.h"
 #include "notifications/NotificationManager.h"
-#include "notifications/UpdateInfo.h"
+#include "client/UpdateInfo.h"
 #include "platform/Platform.h"
 #include "platform/fake/FakeProgramLauncher.h"
 
@@ -53,6 +54,7 @@ private slots:
     void initTestCase()
     {
         QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_pages, "open");
+        Notifier::install(NotificationManager::instance());
         m_velmora = std::make_unique<Velmora>();
         UpdateInfo::instance()->init(m_velmora.get());
     }

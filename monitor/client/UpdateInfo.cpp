@@ -1,9 +1,10 @@
-#include "notifications/UpdateInfo.h"
+#include "client/UpdateInfo.h"
 
 #include "client/Velmora.h"
 #include "common/ProgramFiles.h"
 #include "common/UpdateSettings.h"
-#include "notifications/NotificationManager.h"
+#include "model/NotificationType.h"
+#include "model/Notifier.h"
 
 #include <QDebug>
 #include <QFile>
@@ -70,5 +71,5 @@ void UpdateInfo::installUpdater()
         return;
     }
     QFile::remove(source);
-    NotificationManager::instance()->addNotification(QStringLiteral("Обновление успешно установлено"), 0, QString());
+    Notifier::raise(QStringLiteral("Обновление успешно установлено"), Message);
 }
