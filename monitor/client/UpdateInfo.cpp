@@ -3,6 +3,7 @@
 #include "client/Velmora.h"
 #include "common/ProgramFiles.h"
 #include "common/UpdateSettings.h"
+#include "model/Json.h"
 #include "model/NotificationType.h"
 #include "model/Notifier.h"
 
@@ -24,6 +25,35 @@ void UpdateInfo::init(Velmora *velmora)
     m_velmora = velmora;
     m_settings =
         std::make_unique<QSettings>(velmora->dataFolder().filePath(UpdateSettings::fileName()), QSettings::IniFormat);
+}
+
+QVariantList UpdateInfo::updateInfo() const
+{
+    return m_settings ? m_settings->value(UpdateSettings::updateInfoKey()).toList() : QVariantList();
+}
+
+void UpdateInfo::setUpdateInfo(const QByteArray &body)
+{
+    if (!m_settings)
+        return;
+    m_settings->setValue(UpdateSettings::updateInfoKey(), Json::parse(QString::fromUtf8(body)).toList());
+    m_settings->sync();
+}
+
+QString UpdateInfo::version() const
+{
+    const QVariantList entries = updateInfo();
+    for (const QVariant &entry : entries) {
+        const QVariantMap map = entry.toMap();
+        if (map.contains(QStringLiteral("version")))
+            return map.value(QStringLiteral("version")).toString();
+    }
+    return QString();
+}
+
+bool UpdateInfo::isNewer(const QString &offered, const QString &installed)
+{
+    return installed < offered;
 }
 
 bool UpdateInfo::updateAtStartup() const

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QSettings>
+#include <QVariantList>
 
 #include <memory>
 
@@ -11,8 +12,6 @@ class Velmora;
 /// updater, and the start-up step that puts a freshly downloaded updater in
 /// place.
 ///
-/// The version file's storage (updateInfo, version) comes with the server
-/// client work.
 class UpdateInfo : public QObject
 {
     Q_OBJECT
@@ -22,6 +21,18 @@ public:
 
     /// Remembers \a velmora and opens update.json in its data folder.
     void init(Velmora *velmora);
+
+    /// The latest version file as stored: a list of maps, empty when none.
+    QVariantList updateInfo() const;
+    /// Stores the version file \a body (JSON; anything but a list stores an
+    /// empty list).
+    void setUpdateInfo(const QByteArray &body);
+    /// The version of the first entry that has one; empty when none does.
+    QString version() const;
+    /// Whether \a offered is newer than \a installed. Versions compare as
+    /// plain strings, character by character: "1.10.0" is newer than "1.1.0"
+    /// but older than "1.9.0".
+    static bool isNewer(const QString &offered, const QString &installed);
 
     /// The updater asked to install at the monitor's next start.
     bool updateAtStartup() const;

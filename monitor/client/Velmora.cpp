@@ -1,24 +1,116 @@
 #include "client/Velmora.h"
 
+#include "client/UpdateInfo.h"
+#include "common/Clock.h"
 #include "common/DataFolder.h"
 #include "common/ProgramFiles.h"
+#include "model/Json.h"
+#include "model/NotificationType.h"
+#include "model/Notifier.h"
 #include "platform/ProgramLauncher.h"
 
+#include <QBuffer>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDesktopServices>
-#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
-#include <QUrl>
+#include <QImage>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRegularExpression>
+#include <QSslCertificate>
+#include <QTextCodec>
+#include <QTimer>
+
+namespace {
+
+constexpr int DefaultTransferTimeout = 60000;
+int transferTimeoutMs = DefaultTransferTimeout;
+
+const QByteArray invalidLoginBody = QByteArrayLiteral("{\"status\":-1,\"err_msg\":\"Invalid email|pswd|client\"}");
+const QString teamWithoutDescriptions = QStringLiteral("2192");
+
+/// \a text with the value of every "password=" item replaced by "***".
+QString withoutPasswords(QString text)
+{
+    static const QRegularExpression password(QStringLiteral("(password=)[^&#\\s]*"));
+    return text.replace(password, QStringLiteral("\\1***"));
+}
+
+QString text(const QVariantMap &object, const char *key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
+QTime minutesAsTime(const QVariantMap &object, const char *key)
+{
+    return QTime(0, 0).addSecs(text(object, key).toInt() * 60);
+}
+
+TaskInfo taskInfoFromJson(const QVariantMap &message, TaskReader &reader)
+{
+    TaskInfo info;
+    info.id = text(message, "id");
+    info.title = text(message, "title");
+    info.deadline = reader.dateTime(text(message, "deadline"));
+    info.text = text(message, "text");
+    info.executor_name = text(message, "executor_name");
+    info.creator_name = text(message, "creator_name");
+    info.auditor_name = text(message, "auditor_name");
+    const QVariantList files = message.value(QStringLiteral("files")).toList();
+    for (const QVariant &entry : files) {
+        const QVariantMap file = entry.toMap();
+        info.files.append({text(file, "id"), text(file, "filename"), text(file, "filename_orig"), text(file, "size")});
+    }
+    const QVariantList texts = message.value(QStringLiteral("texts")).toList();
+    for (const QVariant &entry : texts) {
+        const QVariantMap item = entry.toMap();
+        TextTask textTask;
+        textTask.id = text(item, "id");
+        textTask.text = text(item, "text");
+        textTask.title = text(item, "title");
+        textTask.min_count = text(item, "min_count");
+        textTask.page = QUrl(text(item, "page"), QUrl::TolerantMode);
+        textTask.task = text(item, "task");
+        const QVariantList keywords = item.value(QStringLiteral("keywords")).toList();
+        for (const QVariant &keywordEntry : keywords) {
+            const QVariantMap keyword = keywordEntry.toMap();
+            textTask.keywords.append(
+                {text(keyword, "id"), text(keyword, "keyword"), text(keyword, "count"), text(keyword, "count2")});
+        }
+        info.texts.append(textTask);
+    }
+    return info;
+}
+
+} // namespace
 
 Velmora::Velmora(QObject *parent)
     : QObject(parent)
     , m_dataFolder(DataFolder::ensure())
 {
+    m_network = new QNetworkAccessManager(this);
+
+    m_ssl = QSslConfiguration::defaultConfiguration();
+    const QString caFile = qEnvironmentVariable("VELMORA_CA_FILE");
+    if (!caFile.isEmpty()) {
+        const QList<QSslCertificate> authorities = QSslCertificate::fromPath(caFile, QSsl::Pem);
+        if (authorities.isEmpty())
+            qWarning() << "VELMORA_CA_FILE names no readable PEM certificate:" << caFile;
+        QList<QSslCertificate> trusted = m_ssl.caCertificates();
+        trusted += authorities;
+        m_ssl.setCaCertificates(trusted);
+    }
+
     registerTaskMetaTypes();
     m_session = new Session(this, this);
     m_session->restoreLastLogin();
     m_pendingSession = new Session(this, this);
     removeObsoleteFiles();
+
+    connect(m_network, &QNetworkAccessManager::finished, this, &Velmora::replyFinished);
+    connect(m_network, &QNetworkAccessManager::sslErrors, this, &Velmora::sslErrorHandler);
 }
 
 Velmora::~Velmora()
@@ -52,10 +144,569 @@ void Velmora::removeObsoleteFiles()
     }
 }
 
+void Velmora::setTeamAndTask(const QString &teamId, const QString &taskId)
+{
+    if (teamId != m_session->teamID()) {
+        m_session->setTeamID(teamId);
+        emit teamChanged(teamId);
+    }
+    m_session->setTaskID(taskId);
+}
+
+// Requests ------------------------------------------------------------------
+
 QString Velmora::serviceUrl()
 {
     const QString overridden = qEnvironmentVariable("VELMORA_SERVICE_URL");
     return overridden.isEmpty() ? QStringLiteral(VELMORA_SERVICE_URL) : overridden;
+}
+
+QString Velmora::loggedUrl(const QUrl &url)
+{
+    return withoutPasswords(url.toString());
+}
+
+int Velmora::transferTimeout()
+{
+    return transferTimeoutMs;
+}
+
+void Velmora::setTransferTimeout(int msecs)
+{
+    transferTimeoutMs = msecs > 0 ? msecs : DefaultTransferTimeout;
+}
+
+Velmora::QueryItems Velmora::credentials(const Session *session) const
+{
+    // The password goes through UTF-8 as a C string: it ends at a zero.
+    return {{QStringLiteral("login"), session->login()},
+            {QStringLiteral("password"), QString::fromUtf8(session->password().toUtf8().constData())}};
+}
+
+QUrl Velmora::serviceRequestUrl(const QString &path, const QueryItems &items) const
+{
+    QUrl url(serviceUrl() + path);
+    // Every value fully percent-encoded: a "+" left as it is would reach the
+    // service as a blank.
+    QByteArray query;
+    for (const auto &item : items) {
+        if (!query.isEmpty())
+            query.append('&');
+        query.append(QUrl::toPercentEncoding(item.first) + '=' + QUrl::toPercentEncoding(item.second));
+    }
+    if (!items.isEmpty())
+        url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
+    return url;
+}
+
+QNetworkRequest Velmora::request(const QUrl &url) const
+{
+    QNetworkRequest request(url);
+    request.setSslConfiguration(m_ssl);
+    request.setTransferTimeout(transferTimeoutMs);
+    return request;
+}
+
+QNetworkReply *Velmora::get(const QUrl &url, Stage stage)
+{
+    QNetworkReply *reply = m_network->get(request(url));
+    reply->setProperty("stage", int(stage));
+    return reply;
+}
+
+QNetworkReply *Velmora::post(const QUrl &url, const QByteArray &body, Stage stage)
+{
+    QNetworkRequest form = request(url);
+    form.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
+    QNetworkReply *reply = m_network->post(form, body);
+    reply->setProperty("stage", int(stage));
+    return reply;
+}
+
+void Velmora::login(const QString &login, const QString &password)
+{
+    m_pendingSession->setLogin(login);
+    m_pendingSession->setPassword(password);
+    get(serviceRequestUrl(QStringLiteral("/api_teams"), credentials(m_pendingSession)), LoginStage);
+}
+
+void Velmora::requestTeamsAndTasks()
+{
+    get(serviceRequestUrl(QStringLiteral("/api_teams_tasks"), credentials(m_session)), TeamsAndTasksStage);
+}
+
+void Velmora::requestVersion()
+{
+    get(QUrl(serviceUrl() + QStringLiteral("/monitor/talv.version")), VersionStage);
+}
+
+void Velmora::requestDeadlineChange(const QDate &date, const QString &message, const QTime &time)
+{
+    QueryItems items = credentials(m_session);
+    items << qMakePair(QStringLiteral("task_id"), m_session->taskID())
+          << qMakePair(QStringLiteral("dl_date"), date.toString(QStringLiteral("yyyy-MM-dd")));
+    // 23:59:00.000 is the dialog's initial time: no time was chosen.
+    if (time != QTime(23, 59, 0, 0))
+        items << qMakePair(QStringLiteral("dl_time"), time.toString(QStringLiteral("HH:mm")));
+    items << qMakePair(QStringLiteral("message"), message);
+    post(serviceRequestUrl(QStringLiteral("/api_task_deadline_request"), items), QByteArray(), DeadlineStage);
+}
+
+void Velmora::requestTaskInfo(const QString &taskId)
+{
+    if (taskId == pseudoTaskId())
+        return;
+    QNetworkReply *reply =
+        get(serviceRequestUrl(QStringLiteral("/api_get_task"), credentials(m_session)
+                                                                   << qMakePair(QStringLiteral("task_id"), taskId)),
+            TaskInfoStage);
+    reply->setProperty("task_id", taskId);
+}
+
+void Velmora::requestActiveTime(const QString &taskId)
+{
+    QueryItems items = credentials(m_session);
+    if (taskId != pseudoTaskId())
+        items << qMakePair(QStringLiteral("task_id"), taskId);
+    QNetworkReply *reply = get(serviceRequestUrl(QStringLiteral("/api_get_active"), items), ActiveTimeStage);
+    reply->setProperty("task_id", taskId);
+}
+
+// Replies -------------------------------------------------------------------
+
+bool Velmora::checkReply(const QByteArray &body)
+{
+    if (body == invalidLoginBody) {
+        qDebug() << "Invalid email/pswd/client";
+        emit error(0);
+        return false;
+    }
+    if (body.startsWith("{\"status\":\"error\"") || body.startsWith("{\"status\":-1")) {
+        qDebug() << "Unknown error!" << body;
+        emit error(6);
+        return false;
+    }
+    if (body.startsWith("\t<!DOCTYPE")) {
+        qDebug() << "Error! Invalid URL!";
+        emit error(4);
+        return false;
+    }
+    if (QTextCodec::codecForName("Windows-1251")->toUnicode(body) ==
+        QStringLiteral("Не могу соединится с базой данных")) {
+        qDebug() << "Не могу соединиться с базой данных";
+        emit error(5);
+        return false;
+    }
+    return true;
+}
+
+void Velmora::replyFinished(QNetworkReply *reply)
+{
+    const int stage = reply->property("stage").toInt();
+    int outcome = 7;
+    if (reply->error() != QNetworkReply::NoError) {
+        switch (reply->error()) {
+        case QNetworkReply::HostNotFoundError:
+        case QNetworkReply::UnknownNetworkError:
+            outcome = 1;
+            break;
+        case QNetworkReply::ProtocolUnknownError:
+            outcome = 2;
+            break;
+        default:
+            outcome = 3;
+        }
+        qDebug().noquote() << "Request: " + loggedUrl(reply->request().url());
+        qDebug() << "Reply finished:" << reply->error() << " - " << withoutPasswords(reply->errorString());
+        switch (stage) {
+        case DeadlineStage:
+            Notifier::raise(QStringLiteral("Запрос на продление задачи не удалось отправить, повторите попытку позже."),
+                            Message);
+            break;
+        case TaskInfoStage:
+            emit taskInfoUpdated(m_session->taskInfo(reply->property("task_id").toString()));
+            break;
+        case UploadStage:
+            uploadFailed(false);
+            break;
+        default:
+            break;
+        }
+    } else {
+        switch (stage) {
+        case LoginStage:
+            loginReply(reply);
+            break;
+        case TeamsAndTasksStage:
+            teamsAndTasksReply(reply);
+            break;
+        case VersionStage:
+            versionReply(reply);
+            break;
+        case UploadStage:
+            uploadReply(reply);
+            break;
+        case DeadlineStage:
+            deadlineReply(reply);
+            break;
+        case TaskInfoStage:
+            taskInfoReply(reply);
+            break;
+        case ActiveTimeStage:
+            activeTimeReply(reply);
+            break;
+        default:
+            break;
+        }
+    }
+    updateOnlineState(outcome);
+    reply->deleteLater();
+}
+
+void Velmora::sslErrorHandler(QNetworkReply *reply, const QList<QSslError> &errors)
+{
+    // Never ignored: the request fails as a network error, so neither the
+    // password nor the activity goes to a server that is not the service.
+    qWarning().noquote() << "SSL errors, request refused: " + loggedUrl(reply->url());
+    for (const QSslError &sslError : errors)
+        qWarning().noquote() << "  " + sslError.errorString();
+}
+
+void Velmora::updateOnlineState(int outcome)
+{
+    if (outcome != 7 && m_session->isOnline()) {
+        QString reason;
+        if (outcome == 1)
+            reason = QStringLiteral("Ошибка соединения. ");
+        else if (outcome == 2)
+            reason = QStringLiteral("Сайт недоступен. ");
+        else if (outcome != 3)
+            return;
+        m_session->setOnline(false);
+        emit onlineChanged(reason);
+    } else if (outcome == 7 && !m_session->isOnline()) {
+        m_session->setOnline(true);
+        emit onlineChanged(QString());
+    }
+}
+
+void Velmora::loginReply(QNetworkReply *reply)
+{
+    if (!checkReply(reply->readAll()))
+        return;
+    qDebug() << "Login as " << m_pendingSession->login();
+    if (!m_session->login().isEmpty()) {
+        m_session->save();
+        m_session->clear();
+    }
+    m_session->load(m_pendingSession->login(), m_pendingSession->password());
+    m_session->setLogged(true);
+    m_pendingSession->clear();
+    emit loginOk();
+}
+
+void Velmora::teamsAndTasksReply(QNetworkReply *reply)
+{
+    const QByteArray body = reply->readAll();
+    if (!checkReply(body))
+        return;
+    qDebug() << "Teams and tasks data: " << body;
+
+    const QVariantList teamObjects = Json::parse(QString::fromUtf8(body)).toList();
+    QList<Team> teams;
+    for (const QVariant &entry : teamObjects) {
+        const QVariantMap team = entry.toMap();
+        const QString teamId = text(team, "id");
+        if (teamId.isEmpty())
+            continue;
+        teams.append({teamId, text(team, "name")});
+        QList<Task> tasks;
+        const QVariantList taskObjects = team.value(QStringLiteral("tasks")).toList();
+        for (const QVariant &task : taskObjects)
+            tasks.append(m_taskReader.task(task.toMap()));
+        tasks.append(pseudoTask());
+        m_session->setTasks(teamId, tasks);
+        for (const Task &task : qAsConst(tasks)) {
+            if (m_session->taskInfo(task.id).id.isEmpty() && teamId != teamWithoutDescriptions)
+                requestTaskInfo(task.id);
+        }
+    }
+    m_taskReader.nextReply();
+    m_session->setTeams(teams);
+}
+
+void Velmora::versionReply(QNetworkReply *reply)
+{
+    const QByteArray body = reply->readAll();
+    if (!checkReply(body)) {
+        qDebug().noquote() << loggedUrl(reply->request().url());
+        return;
+    }
+    qDebug() << "Update data: " << body;
+    UpdateInfo *info = UpdateInfo::instance();
+    info->setUpdateInfo(body);
+    const QString version = info->version();
+    if (UpdateInfo::isNewer(version, QCoreApplication::applicationVersion())) {
+        emit updateAvailable(true);
+        Notifier::raise(version, UpdateAvailable);
+    } else {
+        emit updateAvailable(false);
+    }
+}
+
+void Velmora::deadlineReply(QNetworkReply *reply)
+{
+    const QByteArray body = reply->readAll();
+    if (!checkReply(body)) {
+        qDebug().noquote() << loggedUrl(reply->request().url());
+        return;
+    }
+    const QVariantMap answer = Json::parse(QString::fromUtf8(body)).toMap();
+    if (text(answer, "status") != QLatin1String("ok")) {
+        qDebug().noquote() << loggedUrl(reply->url());
+        qDebug() << "Request for deadline change: " << body;
+        Notifier::raise(QStringLiteral("Ошибка переноса задачи:") + text(answer, "message"), Message);
+        return;
+    }
+    qDebug() << "Request for deadline change: " << body;
+    Notifier::raise(QStringLiteral("Запрос на продление задачи успешно отправлен"), Message);
+}
+
+void Velmora::taskInfoReply(QNetworkReply *reply)
+{
+    const QByteArray body = reply->readAll();
+    if (!checkReply(body)) {
+        qDebug().noquote() << loggedUrl(reply->request().url());
+        return;
+    }
+    qDebug() << "TaskInfo for " + reply->property("task_id").toString() + ":" << body;
+    const QVariantMap answer = Json::parse(QString::fromUtf8(body)).toMap();
+    if (text(answer, "status") == QLatin1String("ok")) {
+        const TaskInfo info = taskInfoFromJson(answer.value(QStringLiteral("message")).toMap(), m_taskReader);
+        m_session->setTaskInfo(info.id, info);
+        emit taskInfoUpdated(info);
+        return;
+    }
+    qDebug().noquote() << loggedUrl(reply->url());
+    qDebug() << body;
+    Notifier::raise(QStringLiteral("Ошибка получения данных по задаче: ") + text(answer, "message"), Message);
+}
+
+void Velmora::activeTimeReply(QNetworkReply *reply)
+{
+    const QByteArray body = reply->readAll();
+    qDebug() << "time sync : " << body;
+    if (!checkReply(body)) {
+        qDebug().noquote() << loggedUrl(reply->request().url());
+        return;
+    }
+    const QVariantMap answer = Json::parse(QString::fromUtf8(body)).toMap();
+    const QTime active = minutesAsTime(answer, "today_active");
+    const QTime total = minutesAsTime(answer, "today_total");
+    m_session->setTodayActive(active);
+    m_session->setTodayTotal(total);
+    const QString taskId = reply->property("task_id").toString();
+    if (taskId != pseudoTaskId())
+        m_session->setTaskActiveTime(taskId, minutesAsTime(answer, "today_task"));
+    qDebug() << "Today active" << active << "total" << total;
+}
+
+// Uploads -------------------------------------------------------------------
+
+QVariantMap Velmora::uploadBody() const
+{
+    return {{QStringLiteral("email"), m_session->login()},
+            {QStringLiteral("past"), QStringLiteral("0")},
+            {QStringLiteral("task_id"), m_session->taskID()},
+            {QStringLiteral("team_id"), m_session->teamID()},
+            {QStringLiteral("version"), QCoreApplication::applicationVersion()}};
+}
+
+void Velmora::sendActivity(int activeTicks)
+{
+    m_activity.setPath(m_dataFolder.filePath(m_session->login() + QStringLiteral("/activity")));
+    QVariantMap body = uploadBody();
+    body.insert(QStringLiteral("active"), QString::number(activeTicks));
+    const QString url = serviceUrl() + QStringLiteral("/api_active2");
+    qDebug().noquote() << "Activity data prepared " + url + " (" + text(body, "active") + ", " + text(body, "email") +
+                              ", " + text(body, "task_id") + ", " + text(body, "team_id") + ", " +
+                              text(body, "version") + ")";
+    const QString file = m_activity.write(url, body);
+    if (file.isEmpty()) {
+        qWarning() << "Error! The activity could not be written to" << m_activity.path();
+        return;
+    }
+    sendActivityFile(file);
+}
+
+void Velmora::sendScreenshot(const QImage &image)
+{
+    m_activity.setPath(m_dataFolder.filePath(m_session->login() + QStringLiteral("/activity")));
+    QVariantMap body = uploadBody();
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    if (image.isNull() || !image.save(&buffer, "JPG")) {
+        qDebug() << "Error! Can't convert to JPG format!";
+        Notifier::raise(QStringLiteral("При отправке снимка экрана произошла ошибка. Обратитесь в техподдержку"),
+                        Message);
+        return;
+    }
+    const QString path =
+        QDir(m_activity.path())
+            .absoluteFilePath(QStringLiteral("screenshot") + Clock::now().toString(ActivityFolder::timeForm()) +
+                              QStringLiteral(".jpg"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(jpeg) != jpeg.size()) {
+        qWarning() << "Error! The screenshot could not be written to" << path;
+        return;
+    }
+    file.close();
+    body.insert(QStringLiteral("fileName"), path);
+    qDebug() << "Screenshot prepared";
+    const QString activityFile = m_activity.write(serviceUrl() + QStringLiteral("/api_screenshot"), body);
+    if (activityFile.isEmpty()) {
+        QFile::remove(path);
+        qWarning() << "Error! The activity could not be written to" << m_activity.path();
+        return;
+    }
+    sendActivityFile(activityFile);
+}
+
+bool Velmora::sendActivityFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    ++m_uploadsInFlight;
+    const QByteArray content = file.readAll();
+    file.close();
+    QVariantMap activity = Json::parse(QString::fromUtf8(content)).toMap();
+    const QString apiUrl = text(activity, "api-url");
+    if (apiUrl.isEmpty()) {
+        qDebug() << "Error!  Invalid activity file! " << content;
+        removeActivity(path);
+        return false;
+    }
+
+    QVariantMap body = activity.value(QStringLiteral("body")).toMap();
+    const QDateTime written = QDateTime::fromString(text(activity, "timestamp"), ActivityFolder::timeForm());
+    const qint64 past = text(body, "past").toLongLong() + (written.isValid() ? written.secsTo(Clock::now()) : 0);
+    body.insert(QStringLiteral("past"), QString::number(past));
+    if (activity.contains(QStringLiteral("version")) && body.contains(QStringLiteral("fileName"))) {
+        QFile screenshot(text(body, "fileName"));
+        if (screenshot.open(QIODevice::ReadOnly))
+            body.insert(QStringLiteral("file"), QString::fromLatin1(screenshot.readAll().toBase64()));
+        else
+            qDebug() << "Error! Screenshot can't be opened: " << text(body, "fileName");
+    }
+
+    qDebug().noquote() << withoutPasswords(apiUrl);
+    for (auto it = body.cbegin(); it != body.cend(); ++it) {
+        if (it.key() != QLatin1String("file"))
+            qDebug().noquote() << it.key() + QStringLiteral(": ") + it.value().toString();
+    }
+    if (body.contains(QStringLiteral("fileName")) && text(body, "fileName").isEmpty()) {
+        qDebug() << "Error! Screenshot is missed!";
+        Notifier::raise(QStringLiteral("Сделать снимок экрана не удалось. Свяжитесь с техподдержкой."), Message);
+    }
+
+    const QByteArray data = "data=" + QUrl::toPercentEncoding(Json::serialize(QVariantList{body}));
+    QNetworkReply *reply = post(QUrl(apiUrl), data, UploadStage);
+    reply->setProperty("activityFile", path);
+    return true;
+}
+
+void Velmora::uploadReply(QNetworkReply *reply)
+{
+    const QByteArray body = reply->readAll();
+    const QString url = loggedUrl(reply->request().url());
+    if (!checkReply(body)) {
+        qDebug().noquote() << url;
+        qDebug() << "Activity not sended " << body;
+        uploadFailed(true);
+        return;
+    }
+    // The activity path answers JSON, the screenshot path the bare "ok". The
+    // path decides: a service address with a port has no host directly
+    // followed by the path.
+    const bool isActivity = reply->request().url().path().endsWith(QLatin1String("/api_active2"));
+    bool confirmed = false;
+    if (isActivity) {
+        const QString status = text(Json::parse(QString::fromUtf8(body)).toMap(), "status");
+        confirmed = status == QLatin1String("ok");
+        if (confirmed)
+            qDebug() << "Activity sended " << status;
+    } else {
+        confirmed = body == "ok";
+        if (confirmed)
+            qDebug() << "ver 1.0 activity sended " << body;
+    }
+    if (!confirmed) {
+        qDebug().noquote() << url;
+        qDebug() << "Activity not sended " << body;
+        uploadFailed(true);
+        return;
+    }
+    removeActivity(reply->property("activityFile").toString());
+}
+
+void Velmora::removeActivity(const QString &path)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        const QVariantMap body =
+            Json::parse(QString::fromUtf8(file.readAll())).toMap().value(QStringLiteral("body")).toMap();
+        file.close();
+        if (body.contains(QStringLiteral("fileName")) && !text(body, "fileName").isEmpty())
+            QFile::remove(text(body, "fileName"));
+    }
+    QFile::remove(path);
+    if (--m_uploadsInFlight == 0) {
+        // Through the event loop: a run of invalid files is walked without
+        // growing the stack.
+        m_mayStartRound = true;
+        QTimer::singleShot(0, this, &Velmora::sendNextQueued);
+    }
+}
+
+void Velmora::uploadFailed(bool refused)
+{
+    --m_uploadsInFlight;
+    // A file the service refuses would otherwise stay at the head of the
+    // queue and hold back every file behind it. So a refusal moves on to the
+    // next file of the current round; the refused one is tried again in a
+    // later round. A network failure stops the drain until an upload gets
+    // through again.
+    if (refused && m_uploadsInFlight == 0) {
+        m_mayStartRound = false;
+        QTimer::singleShot(0, this, &Velmora::sendNextQueued);
+    }
+}
+
+void Velmora::sendNextQueued()
+{
+    if (m_uploadsInFlight > 0)
+        return;
+    QString file = m_activity.next();
+    if (file.isEmpty() && m_mayStartRound) {
+        // A new round starts only after a confirmed upload, so refused files
+        // are tried once per round, never in a tight loop.
+        m_activity.startRound();
+        file = m_activity.next();
+    }
+    if (file.isEmpty())
+        return;
+    qDebug() << "file prepared:" << QFileInfo(file).fileName();
+    sendActivityFile(file);
+}
+
+// Helpers -------------------------------------------------------------------
+
+void Velmora::openTaskUrl()
+{
+    if (sender())
+        openTaskPage(sender()->property("task_id").toString());
 }
 
 void Velmora::openUrl(const QString &url)

@@ -1,22 +1,52 @@
 #pragma once
 
+#include "client/ActivityFolder.h"
 #include "model/Session.h"
+#include "model/TaskInfo.h"
+#include "model/TaskReader.h"
 
+#include <QDate>
 #include <QDir>
+#include <QList>
+#include <QNetworkAccessManager>
 #include <QObject>
+#include <QSslConfiguration>
+#include <QSslError>
 #include <QString>
+#include <QTime>
+#include <QUrl>
 
-/// The client of the web service: owns the data folder and the two sessions,
-/// and opens the service's pages in the desktop browser.
+class QImage;
+class QNetworkReply;
+
+/// The client of the web service: builds every request, tags each reply with
+/// the kind of request it answers (its "stage") and routes it to the handler
+/// of that kind, turns network failures into an online/offline state and the
+/// service's error bodies into error(int), and keeps the user's activity
+/// folder as the upload queue.
 ///
-/// Requests, the reply dispatch and the online state come with the server
-/// client work; this form holds what start-up and shutdown need.
+/// Certificates are verified: the system's authorities are trusted, plus
+/// those in the PEM file named by VELMORA_CA_FILE. Every request has a
+/// transfer timeout, query values are fully percent-encoded, and logged URLs
+/// never show the password.
 class Velmora : public QObject, public SessionOwner
 {
     Q_OBJECT
 
 public:
     using Session = ::Session;
+
+    /// The kinds of request, as carried in each reply's "stage" property.
+    enum Stage
+    {
+        LoginStage = 1,
+        TeamsAndTasksStage = 2,
+        VersionStage = 3,
+        UploadStage = 4,
+        DeadlineStage = 5,
+        TaskInfoStage = 6,
+        ActiveTimeStage = 7,
+    };
 
     explicit Velmora(QObject *parent = nullptr);
     ~Velmora() override;
@@ -33,9 +63,47 @@ public:
     /// When set, destruction does not save the current session.
     void setSkipSaveOnExit(bool skip) { m_skipSaveOnExit = skip; }
 
+    /// Chooses the team (teamChanged() when it differs) and the task.
+    void setTeamAndTask(const QString &teamId, const QString &taskId);
+
+    /// Signs in: the pending session holds the login until the service
+    /// answers; then the current session becomes this user and loginOk() is
+    /// emitted, or error(int) tells why not.
+    void login(const QString &login, const QString &password);
+    /// Downloads the user's teams and their tasks into the session.
+    void requestTeamsAndTasks();
+    /// Queues and uploads one completed minute with \a activeTicks active
+    /// six-second ticks.
+    void sendActivity(int activeTicks);
+    /// Queues and uploads a picture of the screens.
+    void sendScreenshot(const QImage &image);
+    /// Fetches the version file.
+    void requestVersion();
+    /// Asks to move the chosen task's deadline to \a date (and \a time,
+    /// unless it is exactly 23:59, the dialog's initial time).
+    void requestDeadlineChange(const QDate &date, const QString &message, const QTime &time);
+    /// Fetches the description of \a taskId (never of the pseudo-task "0").
+    void requestTaskInfo(const QString &taskId);
+    /// Fetches today's worked and active minutes, and those of \a taskId.
+    void requestActiveTime(const QString &taskId);
+
+    /// Whether \a body may be parsed; emits error(int) for the service's
+    /// error bodies.
+    bool checkReply(const QByteArray &body);
+
+    /// Uploads sent and not yet finished.
+    int uploadsInFlight() const { return m_uploadsInFlight; }
+
     /// The service's base URL: the build's constant, or the environment
     /// variable VELMORA_SERVICE_URL when it is set.
     static QString serviceUrl();
+    /// \a url as it may be logged: the value of "password" is "***".
+    static QString loggedUrl(const QUrl &url);
+    /// How long a request may go without any bytes moving before it fails
+    /// as a network error (milliseconds).
+    static int transferTimeout();
+    /// Changes transferTimeout() (tests); 0 restores the default.
+    static void setTransferTimeout(int msecs);
 
     /// Opens \a url (parsed leniently) with the desktop's default handler.
     static void openUrl(const QString &url);
@@ -52,11 +120,61 @@ public:
     /// (or never existed); false at the first entry that cannot be deleted.
     static bool removeFolder(const QString &path);
 
+signals:
+    void teamChanged(const QString &teamId);
+    void error(int error);
+    void loginOk();
+    void onlineChanged(const QString &reason);
+    void updateAvailable(bool isAvailable);
+    void taskInfoUpdated(const TaskInfo &taskInfo);
+
+public slots:
+    /// Opens the task page named by the sender's "task_id" property.
+    void openTaskUrl();
+    void replyFinished(QNetworkReply *reply);
+    void sslErrorHandler(QNetworkReply *reply, const QList<QSslError> &errors);
+
 private:
+    using QueryItems = QList<QPair<QString, QString>>;
+
+    QUrl serviceRequestUrl(const QString &path, const QueryItems &items) const;
+    QueryItems credentials(const Session *session) const;
+    QNetworkReply *get(const QUrl &url, Stage stage);
+    QNetworkReply *post(const QUrl &url, const QByteArray &body, Stage stage);
+    QNetworkRequest request(const QUrl &url) const;
+    void updateOnlineState(int outcome);
+
+    void loginReply(QNetworkReply *reply);
+    void teamsAndTasksReply(QNetworkReply *reply);
+    void versionReply(QNetworkReply *reply);
+    void uploadReply(QNetworkReply *reply);
+    void deadlineReply(QNetworkReply *reply);
+    void taskInfoReply(QNetworkReply *reply);
+    void activeTimeReply(QNetworkReply *reply);
+
+    QVariantMap uploadBody() const;
+    /// Sends one activity file. False when there was nothing to send (the
+    /// file is gone, or it was invalid and has been removed).
+    bool sendActivityFile(const QString &file);
+    /// Removes a confirmed (or invalid) file and its screenshot.
+    void removeActivity(const QString &file);
+    /// An upload ended without confirmation; \a refused when the service
+    /// answered (rather than the network failing).
+    void uploadFailed(bool refused);
+    void sendNextQueued();
+
     QDir m_dataFolder;
     Session *m_session = nullptr;
     Session *m_pendingSession = nullptr;
+    QNetworkAccessManager *m_network = nullptr;
+    int m_uploadsInFlight = 0;
     bool m_skipSaveOnExit = false;
+    QSslConfiguration m_ssl;
+    ActivityFolder m_activity;
+    TaskReader m_taskReader;
+    /// Whether sendNextQueued() may list the folder again when the current
+    /// round is used up: after a confirmed upload, not after a refusal.
+    bool m_mayStartRound = false;
 
     Q_DISABLE_COPY(Velmora)
 };

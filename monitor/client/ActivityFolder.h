@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+/// The user's activity folder as the upload queue: every report waits there
+/// as one file until the service has confirmed it.
+///
+/// Files are written completely under a temporary name and only then get
+/// their "json…" name, so a crash never leaves a truncated file in the queue.
+/// The queue is walked in the order the folder listing gives; the listing is
+/// read once and read again only when it is used up, so draining a large
+/// backlog costs the same per file as a small one.
+class ActivityFolder
+{
+public:
+    /// The name form of the time part: "dd-MM-yyyy-hh-mm-ss".
+    static QString timeForm();
+
+    void setPath(const QString &path);
+    QString path() const { return m_dir.path(); }
+
+    /// Writes {"version": "0.1", "api-url", "body", "timestamp": now} as a new
+    /// activity file "json" + time + "." + six random characters; returns its
+    /// path, or an empty string when it could not be written.
+    QString write(const QString &apiUrl, const QVariantMap &body);
+
+    /// The next queued file of the current listing round, or an empty string
+    /// when the round is used up (see startRound()). Files that vanished
+    /// since the listing are passed over.
+    QString next();
+    /// Lists the folder again: a new round over every waiting file.
+    void startRound();
+    /// Forgets the current round (the folder changed under it).
+    void resetRound() { m_round.clear(); }
+
+private:
+    QDir m_dir;
+    QStringList m_round;
+};
