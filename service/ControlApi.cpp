@@ -148,6 +148,7 @@ void ControlApi::install(httplib::Server &server)
         fault.kind = *kind;
         fault.count = body.value(QStringLiteral("count")).toInt(1);
         fault.seconds = body.value(QStringLiteral("seconds")).toDouble(0);
+        fault.body = text(body, "body").toUtf8();
         m_service.faults().arm(text(body, "path"), fault);
         return QString();
     });

@@ -23,8 +23,8 @@ class Server;
 ///   POST /control/task/details   {"id", "text"?, "executor_name"?, ..., "files"?, "texts"?}
 ///   POST /control/version        {"version", "files": [{"name", "path" | "content_base64"}]}
 ///                                or {"raw": exact body of the version file}
-///   POST /control/fault          {"path", "kind": stall|close|html|dberror|invalid_login,
-///                                 "count"?: 1, "seconds"?: for stall}
+///   POST /control/fault          {"path", "kind": stall|close|html|dberror|invalid_login|body,
+///                                 "count"?: 1, "seconds"?: for stall, "body"?: for body}
 ///   POST /control/faults/clear   {}
 ///   GET  /control/activities, /control/screenshots, /control/deadline_requests,
 ///        /control/requests

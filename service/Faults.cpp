@@ -6,7 +6,8 @@ std::optional<Faults::Kind> Faults::kindFromName(const QString &name)
                                                {QStringLiteral("close"), Kind::Close},
                                                {QStringLiteral("html"), Kind::Html},
                                                {QStringLiteral("dberror"), Kind::DatabaseError},
-                                               {QStringLiteral("invalid_login"), Kind::InvalidLogin}};
+                                               {QStringLiteral("invalid_login"), Kind::InvalidLogin},
+                                               {QStringLiteral("body"), Kind::Body}};
     const auto it = kinds.find(name);
     return it == kinds.end() ? std::nullopt : std::optional<Kind>(it->second);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonArray>
+#include <QByteArray>
 #include <QString>
 
 #include <map>
@@ -18,6 +19,7 @@ public:
         Html,          ///< answer an HTML page (a tab, then "<!DOCTYPE")
         DatabaseError, ///< answer the database-error text in Windows-1251
         InvalidLogin,  ///< answer the invalid-login envelope
+        Body,          ///< answer the given body
     };
 
     struct Fault
@@ -25,6 +27,7 @@ public:
         Kind kind = Kind::Stall;
         int count = 1;
         double seconds = 0;
+        QByteArray body;
     };
 
     static std::optional<Kind> kindFromName(const QString &name);

@@ -164,6 +164,9 @@ bool ServiceApi::applyFault(const QString &path, httplib::Response &response)
     case Faults::Kind::InvalidLogin:
         answer(response, invalidLogin);
         return true;
+    case Faults::Kind::Body:
+        answer(response, fault->body);
+        return true;
     }
     return false;
 }

@@ -461,6 +461,7 @@ private slots:
                                                ->fromUnicode(QStringLiteral("Не могу соединится с базой данных"))
                                         << QNetworkReply::NoError;
         QTest::newRow("invalid login") << "invalid_login" << invalidLogin.toUtf8() << QNetworkReply::NoError;
+        QTest::newRow("a given body") << "body" << QByteArray("{\"today_total\":\"5\"}") << QNetworkReply::NoError;
         QTest::newRow("closed connection") << "close" << QByteArray() << QNetworkReply::RemoteHostClosedError;
         QTest::newRow("stalled beyond the client's patience")
             << "stall" << QByteArray() << QNetworkReply::OperationCanceledError;
@@ -478,7 +479,8 @@ private slots:
                                    {{QStringLiteral("path"), QStringLiteral("/api_teams")},
                                     {QStringLiteral("kind"), kind},
                                     {QStringLiteral("count"), 2},
-                                    {QStringLiteral("seconds"), 3}}));
+                                    {QStringLiteral("seconds"), 3},
+                                    {QStringLiteral("body"), QString::fromUtf8(answer)}}));
         const QUrl url = m_service->url(QStringLiteral("/api_teams"), credentials());
         for (int i = 0; i < 2; ++i) {
             const HttpsReply reply = client().get(url, 500);
