@@ -85,20 +85,19 @@ class StandInService
 public:
     explicit StandInService(const QStringList &extraArguments = {}, const QString &dataFolder = QString())
         : m_dataFolder(dataFolder.isEmpty() ? m_ownFolder.path() : dataFolder)
+        , m_arguments(extraArguments)
     {
-        m_process.setProgram(QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora-service"));
-        m_process.setArguments(QStringList{QStringLiteral("--data"), m_dataFolder, QStringLiteral("--port"),
-                                           QStringLiteral("0"), QStringLiteral("--control")} +
-                               extraArguments);
-        m_process.start();
-        static const QRegularExpression listening(QStringLiteral("listening on (https://127\\.0\\.0\\.1:\\d+)"));
-        while (m_baseUrl.isEmpty() && m_process.waitForReadyRead(15000)) {
-            m_output += m_process.readAllStandardOutput();
-            const QRegularExpressionMatch match = listening.match(QString::fromUtf8(m_output));
-            if (match.hasMatch())
-                m_baseUrl = match.captured(1);
-        }
+        start(QStringLiteral("0"));
         m_client = std::make_unique<HttpsClient>(caFile());
+    }
+
+    /// Stops the service and starts it again on the same port and data.
+    bool restart()
+    {
+        const QString port = QUrl(m_baseUrl).port() > 0 ? QString::number(QUrl(m_baseUrl).port()) : QStringLiteral("0");
+        stop();
+        start(port);
+        return isRunning();
     }
 
     ~StandInService() { stop(); }
@@ -150,8 +149,27 @@ public:
     QByteArray output() const { return m_output; }
 
 private:
+    void start(const QString &port)
+    {
+        m_baseUrl.clear();
+        m_output.clear();
+        m_process.setProgram(QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora-service"));
+        m_process.setArguments(QStringList{QStringLiteral("--data"), m_dataFolder, QStringLiteral("--port"), port,
+                                           QStringLiteral("--control")} +
+                               m_arguments);
+        m_process.start();
+        static const QRegularExpression listening(QStringLiteral("listening on (https://127\\.0\\.0\\.1:\\d+)"));
+        while (m_baseUrl.isEmpty() && m_process.waitForReadyRead(15000)) {
+            m_output += m_process.readAllStandardOutput();
+            const QRegularExpressionMatch match = listening.match(QString::fromUtf8(m_output));
+            if (match.hasMatch())
+                m_baseUrl = match.captured(1);
+        }
+    }
+
     QTemporaryDir m_ownFolder;
     QString m_dataFolder;
+    QStringList m_arguments;
     QProcess m_process;
     QByteArray m_output;
     QString m_baseUrl;
