@@ -96,10 +96,27 @@ void ServiceApi::route(httplib::Server &server, bool post, const char *pattern, 
         if (!applyFault(name, response))
             (this->*handler)(request, response);
     };
-    if (post)
-        server.Post(pattern, wrapped);
-    else
+    if (post) {
+        // Read through a content reader: the library's own reading of form
+        // bodies refuses any above 8 KiB, and a screenshot is megabytes.
+        server.Post(pattern, [wrapped](const httplib::Request &request, httplib::Response &response,
+                                       const httplib::ContentReader &reader) {
+            httplib::Request withBody = request;
+            const bool read = reader([&withBody](const char *data, size_t length) {
+                withBody.body.append(data, length);
+                return true;
+            });
+            if (!read) {
+                // Too large (the library has set 413) or cut off.
+                if (response.status < 400)
+                    response.status = 413;
+                return;
+            }
+            wrapped(withBody, response);
+        });
+    } else {
         server.Get(pattern, wrapped);
+    }
 }
 
 void ServiceApi::record(const httplib::Request &request)

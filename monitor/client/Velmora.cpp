@@ -327,7 +327,9 @@ void Velmora::replyFinished(QNetworkReply *reply)
             emit taskInfoUpdated(m_session->taskInfo(reply->property("task_id").toString()));
             break;
         case UploadStage:
-            uploadFailed(false);
+            // An answer with an HTTP error status is the service refusing
+            // this file, not the network failing.
+            uploadFailed(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid());
             break;
         default:
             break;

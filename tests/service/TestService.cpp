@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QRandomGenerator>
 #include <QTest>
 #include <QTextCodec>
 
@@ -33,10 +34,16 @@ QJsonObject activity(const QString &taskId = QStringLiteral("101"), const QStrin
                        {QStringLiteral("version"), QStringLiteral("1.1.0")}};
 }
 
-QByteArray jpeg()
+/// A JPEG of noise: large, as a busy desktop's picture is.
+QByteArray jpeg(int width = 8, int height = 8)
 {
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
+    QImage image(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < height; ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            line[x] = random.generate();
+    }
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -164,6 +171,8 @@ private slots:
         QTest::newRow("an activity outside the planned tasks")
             << activityPath << uploadBody(activity(QStringLiteral("0"))) << 200 << ok << 1;
         QTest::newRow("a screenshot") << screenshotPath << uploadBody(screenshot(jpeg())) << 200 << "ok" << 1;
+        QTest::newRow("a screenshot of a whole desktop")
+            << screenshotPath << uploadBody(screenshot(jpeg(1920, 1080))) << 200 << "ok" << 1;
         QTest::newRow("a screenshot whose file was lost")
             << screenshotPath << uploadBody(screenshot(QByteArray())) << 200 << "ok" << 1;
         QTest::newRow("an unknown account")

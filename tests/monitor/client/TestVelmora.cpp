@@ -72,6 +72,7 @@ private slots:
         Notifier::install(&m_notices);
         m_velmora = std::make_unique<Velmora>();
         UpdateInfo::instance()->init(m_velmora.get());
+        qRegisterMetaType<QNetworkReply *>();
         m_finished = std::make_unique<QSignalSpy>(m_velmora->findChild<QNetworkAccessManager *>(),
                                                   &QNetworkAccessManager::finished);
     }
