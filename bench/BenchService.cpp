@@ -7,15 +7,14 @@
 // service_load_duplicates: bodies stored more than once (must be 0).
 // service_load_failed: bodies the service did not confirm.
 
+#include "support/StandInService.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTextStream>
 #include <QUrl>
 
@@ -52,25 +51,13 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
 
-    QTemporaryDir data;
-    QProcess service;
-    service.start(QStringLiteral(VELMORA_BINARY_DIR "/bin/velmora-service"),
-                  {QStringLiteral("--data"), data.path(), QStringLiteral("--port"), QStringLiteral("0"),
-                   QStringLiteral("--control")});
-    int port = 0;
-    QByteArray printed;
-    while (port == 0 && service.waitForReadyRead(15000)) {
-        printed += service.readAllStandardOutput();
-        const QRegularExpressionMatch match =
-            QRegularExpression(QStringLiteral("127\\.0\\.0\\.1:(\\d+)")).match(QString::fromUtf8(printed));
-        if (match.hasMatch())
-            port = match.captured(1).toInt();
-    }
-    if (port == 0) {
+    StandInService service;
+    if (!service.isRunning()) {
         QTextStream(stderr) << "bench_service: the service did not start\n";
         return 1;
     }
-    const std::string caFile = QString(data.path() + QStringLiteral("/ca.pem")).toStdString();
+    const int port = QUrl(service.baseUrl()).port();
+    const std::string caFile = service.caFile().toStdString();
 
     std::atomic<int> confirmed{0};
     std::atomic<int> failed{0};
@@ -121,8 +108,7 @@ int main(int argc, char *argv[])
             distinct.insert(version + QLatin1Char('/') + QString::number(row[QStringLiteral("past")].toInt()));
         }
     }
-    service.terminate();
-    service.waitForFinished(15000);
+    service.stop();
 
     out << "service_load_rps: " << (confirmed + failed) / seconds << '\n';
     out << "service_load_lost: " << confirmed - distinct.size() << '\n';
