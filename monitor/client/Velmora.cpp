@@ -414,7 +414,14 @@ void Velmora::teamsAndTasksReply(QNetworkReply *reply)
         return;
     qDebug() << "Teams and tasks data: " << body;
 
-    const QVariantList teamObjects = Json::parse(QString::fromUtf8(body)).toList();
+    // A reply that does not even parse (cut short, say) must not read as
+    // "no teams any more": the cached teams stay until a readable reply.
+    bool parsed = true;
+    const QVariantList teamObjects = Json::parse(QString::fromUtf8(body), parsed).toList();
+    if (!parsed) {
+        qDebug() << "Error! The teams and tasks reply is no JSON; the cached teams stay";
+        return;
+    }
     QList<Team> teams;
     for (const QVariant &entry : teamObjects) {
         const QVariantMap team = entry.toMap();

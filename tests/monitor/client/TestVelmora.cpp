@@ -182,6 +182,13 @@ private slots:
                 requested << entry[QStringLiteral("query")][QStringLiteral("task_id")].toString();
         }
         QCOMPARE(requested, (QSet<QString>{"101", "102", "103", "104"}));
+
+        // A reply cut short changes nothing.
+        armFault(QStringLiteral("/api_teams_tasks"), QStringLiteral("body"),
+                 QStringLiteral("[{\"id\":\"17\",\"name\":"));
+        runAndWait([&] { m_velmora->requestTeamsAndTasks(); });
+        QCOMPARE(teamsUpdated.count(), 1);
+        QCOMPARE(m_velmora->session()->teams().size(), 2);
     }
 
     void onlineState()
