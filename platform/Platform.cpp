@@ -2,6 +2,7 @@
 
 #include "platform/Autostart.h"
 #include "platform/InstanceLock.h"
+#include "platform/LastInput.h"
 #include "platform/ProcessList.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/SessionEndWatcher.h"
@@ -9,11 +10,13 @@
 // The one place that chooses between the platforms' implementations.
 #if defined(Q_OS_WIN)
 #include "platform/RunKeyAutostart.h"
+#include "platform/windows/LastInputInfo.h"
 #include "platform/windows/SharedMemoryInstanceLock.h"
 #include "platform/windows/ShellExecuteLauncher.h"
 #include "platform/windows/ToolhelpProcessList.h"
 #else
 #include "platform/linux/DetachedProcessLauncher.h"
+#include "platform/linux/KIdleTimeLastInput.h"
 #include "platform/linux/LockFileInstanceLock.h"
 #include "platform/linux/ProcFsProcessList.h"
 #include "platform/linux/UnixSignalSessionEnd.h"
@@ -52,6 +55,21 @@ Service<ProgramLauncher> &launcherService()
 {
     static Service<ProgramLauncher> service;
     return service;
+}
+
+Service<LastInput> &lastInputService()
+{
+    static Service<LastInput> service;
+    return service;
+}
+
+std::unique_ptr<LastInput> makeLastInput()
+{
+#if defined(Q_OS_WIN)
+    return std::make_unique<LastInputInfo>();
+#else
+    return std::make_unique<KIdleTimeLastInput>();
+#endif
 }
 
 std::unique_ptr<Autostart> makeAutostart()
@@ -98,6 +116,16 @@ ProcessList &Platform::processes()
 ProgramLauncher &Platform::launcher()
 {
     return launcherService().get(makeLauncher);
+}
+
+LastInput &Platform::lastInput()
+{
+    return lastInputService().get(makeLastInput);
+}
+
+void Platform::setLastInput(std::unique_ptr<LastInput> replacement)
+{
+    lastInputService().instance = std::move(replacement);
 }
 
 void Platform::setAutostart(std::unique_ptr<Autostart> replacement)

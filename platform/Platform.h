@@ -6,6 +6,7 @@
 
 class Autostart;
 class InstanceLock;
+class LastInput;
 class ProcessList;
 class ProgramLauncher;
 class QObject;
@@ -22,10 +23,12 @@ public:
     static Autostart &autostart();
     static ProcessList &processes();
     static ProgramLauncher &launcher();
+    static LastInput &lastInput();
 
     static void setAutostart(std::unique_ptr<Autostart> replacement);
     static void setProcesses(std::unique_ptr<ProcessList> replacement);
     static void setLauncher(std::unique_ptr<ProgramLauncher> replacement);
+    static void setLastInput(std::unique_ptr<LastInput> replacement);
 
     /// A lock named \a key; platforms that lock with files keep the file in
     /// the per-user runtime folder, else in \a fallbackFolder.

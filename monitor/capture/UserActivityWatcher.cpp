@@ -1,5 +1,16 @@
 #include "capture/UserActivityWatcher.h"
 
+#include "platform/LastInput.h"
+#include "platform/Platform.h"
+
+#include <QTimer>
+#include <QVariant>
+
+namespace {
+const char *const timerProperty = "timer";
+const char *const lastEventProperty = "lastEventTicks";
+} // namespace
+
 UserActivityWatcher *UserActivityWatcher::instance()
 {
     // Created on first use and kept until the process ends, like the timers it drives.
@@ -9,9 +20,31 @@ UserActivityWatcher *UserActivityWatcher::instance()
 
 UserActivityWatcher::UserActivityWatcher(QObject *parent)
     : QObject(parent)
-{}
+{
+    auto *timer = new QTimer(this);
+    timer->setInterval(100);
+    connect(timer, &QTimer::timeout, this, &UserActivityWatcher::emitWasActivity);
+    setProperty(timerProperty, QVariant::fromValue<QObject *>(timer));
+}
 
 bool UserActivityWatcher::start()
 {
+    LastInput &lastInput = Platform::lastInput();
+    if (!lastInput.isAvailable())
+        return false;
+    setProperty(lastEventProperty, lastInput.lastInputMs().value_or(0));
+    qobject_cast<QTimer *>(property(timerProperty).value<QObject *>())->start();
     return true;
+}
+
+void UserActivityWatcher::emitWasActivity()
+{
+    const std::optional<qint64> now = Platform::lastInput().lastInputMs();
+    if (!now)
+        return; // a failed query counts as no input
+    // "Greater", not "different": when a platform's counter wraps, that one
+    // poll reports nothing and the next input is seen normally.
+    if (*now - property(lastEventProperty).toLongLong() > 0)
+        emit wasActivity();
+    setProperty(lastEventProperty, *now);
 }

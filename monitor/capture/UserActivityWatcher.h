@@ -3,24 +3,32 @@
 #include <QObject>
 
 /// Tells the recording controller that the user touched the keyboard or the
-/// mouse: polls the time of the last input ten times a second and emits
-/// wasActivity() when it moved.
+/// mouse: polls the platform's time of the last input ten times a second and
+/// emits wasActivity() when it has moved forward since the previous poll.
 ///
-/// This is its least form: the process-wide instance and start(). Polling
-/// the platform's last-input time comes with the recording work; until then
-/// no activity is reported.
+/// It keeps its state in two dynamic properties: "timer" (the poll timer, a
+/// child of the watcher) and "lastEventTicks" (the last-input time seen by
+/// the previous poll, a 64-bit integer).
 class UserActivityWatcher : public QObject
 {
     Q_OBJECT
 
 public:
+    /// The process-wide watcher, created on first use.
     static UserActivityWatcher *instance();
 
-    /// Starts polling; false when activity cannot be watched on this desktop.
+    /// Takes the current last-input time as the baseline and starts polling.
+    /// False when this desktop cannot tell when input happened (no display
+    /// server the platform supports): nothing is polled then.
     bool start();
 
 signals:
+    /// Input happened since the previous poll; at most once per poll.
     void wasActivity();
+
+public slots:
+    /// One poll.
+    void emitWasActivity();
 
 private:
     explicit UserActivityWatcher(QObject *parent = nullptr);

@@ -1,0 +1,29 @@
+#include "platform/linux/KIdleTimeLastInput.h"
+
+#include <KIdleTime>
+#include <QGuiApplication>
+
+KIdleTimeLastInput::KIdleTimeLastInput()
+{
+    m_clock.start();
+}
+
+bool KIdleTimeLastInput::isAvailable() const
+{
+    // KIdleTime has back-ends for X11 and Wayland only; elsewhere (the
+    // offscreen platform, no display) it always answers 0.
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"));
+}
+
+std::optional<qint64> KIdleTimeLastInput::lastInputMs()
+{
+    const int idleMs = KIdleTime::instance()->idleTime();
+    const qint64 nowMs = m_clock.elapsed();
+    if (!m_known || idleMs < m_lastIdleMs) {
+        m_lastInputMs = nowMs - idleMs;
+        m_known = true;
+    }
+    m_lastIdleMs = idleMs;
+    return m_lastInputMs;
+}
