@@ -1,0 +1,45 @@
+#include "dialogs/AutoScrollLineEdit.h"
+
+#include <QScrollBar>
+
+AutoScrollLineEdit::AutoScrollLineEdit(QWidget *parent)
+    : QTextEdit(parent)
+{
+    connect(&m_pauseTimer, &QTimer::timeout, this, &AutoScrollLineEdit::border_timer_timeout);
+    m_pauseTimer.setInterval(1000);
+    connect(&m_stepTimer, &QTimer::timeout, this, &AutoScrollLineEdit::timer_timeout);
+    m_stepTimer.setInterval(50);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setStyleSheet(QStringLiteral("QTextEdit {background-color:transparent;}"));
+    setFrameShape(QFrame::NoFrame);
+    m_stepTimer.start();
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::NoTextInteraction);
+}
+
+void AutoScrollLineEdit::timer_timeout()
+{
+    QScrollBar *bar = verticalScrollBar();
+    const int value = bar->value();
+    if (value != 0 && value != bar->maximum()) {
+        bar->setValue(m_downward ? value + 1 : value - 1);
+        return;
+    }
+    m_stepTimer.stop();
+    m_pauseTimer.start();
+}
+
+void AutoScrollLineEdit::border_timer_timeout()
+{
+    QScrollBar *bar = verticalScrollBar();
+    const int value = bar->value();
+    if (value == 0) {
+        bar->setValue(value + 1);
+        m_downward = true;
+    } else if (value == bar->maximum()) {
+        bar->setValue(value - 1);
+        m_downward = false;
+    }
+    m_pauseTimer.stop();
+    m_stepTimer.start();
+}
