@@ -1,24 +1,586 @@
 #include "mainwindow/MainForm.h"
 
+#include "capture/ScreenCapture.h"
+#include "capture/UserActivityWatcher.h"
+#include "client/UpdateInfo.h"
+#include "client/Velmora.h"
+#include "common/Clock.h"
+#include "common/ProgramFiles.h"
+#include "core/AutoRun.h"
+#include "dialogs/ScrollText.h"
+#include "model/NotificationType.h"
+#include "notifications/NotificationManager.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDebug>
+#include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+
+#include <algorithm>
+
+namespace {
+
+const QString teamWithoutDeadlines = QStringLiteral("2192");
+
+/// The style sheet of a button with a normal, a hover and a pressed picture.
+QString buttonStyle(const QString &normal, const QString &hover, const QString &pressed)
+{
+    return QStringLiteral("QPushButton{background-image: url(") + normal +
+           QStringLiteral(");}QPushButton:hover:!pressed{background-image: url(") + hover +
+           QStringLiteral(");}QPushButton:pressed{background-image: url(") + pressed + QStringLiteral(");}");
+}
+
+QString imageStyle(const QString &stem)
+{
+    return buttonStyle(QStringLiteral(":/images/") + stem + QStringLiteral(".png"),
+                       QStringLiteral(":/images/") + stem + QStringLiteral("_hovered.png"),
+                       QStringLiteral(":/images/") + stem + QStringLiteral("_hovered_clicked.png"));
+}
+
+/// "25мин" under an hour, else "2ч. 5мин".
+QString minutesText(const QTime &time)
+{
+    const QString minutes = QString::number(time.minute()) + QStringLiteral("мин");
+    return time.hour() > 0 ? QString::number(time.hour()) + QStringLiteral("ч. ") + minutes : minutes;
+}
+
+template<typename Widget>
+Widget *child(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *widget = new Widget(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QAction *action(QObject *parent, const char *name, const QString &text, const QString &toolTip = QString())
+{
+    auto *created = new QAction(text, parent);
+    created->setObjectName(QLatin1String(name));
+    if (!toolTip.isEmpty())
+        created->setToolTip(toolTip);
+    return created;
+}
+
+} // namespace
 
 MainForm::MainForm(Velmora *velmora, QWidget *parent)
     : QDialog(parent)
     , m_velmora(velmora)
 {
+    setUpForm();
+
+    const struct
+    {
+        QTimer *timer;
+        int interval;
+        void (MainForm::*slot)();
+    } timers[] = {{&m_sendTimer, 6000, &MainForm::sendActivity},
+                  {&m_updateCheckTimer, 3600000, &MainForm::checkUpdate},
+                  {&m_closeCheckTimer, 1000, &MainForm::checkNeedCloseToUpdate},
+                  {&m_commentsTimer, 60000, &MainForm::updateComments},
+                  {&m_clockTimer, 1000, &MainForm::clock},
+                  {&m_activityMessageTimer, 1800000, &MainForm::showActivityMessage},
+                  {&m_syncTimer, 1740000, &MainForm::syncTime},
+                  {&m_screenshotTimer, 300000, &MainForm::screenshotTimeout}};
+    for (const auto &entry : timers) {
+        entry.timer->setInterval(entry.interval);
+        connect(entry.timer, &QTimer::timeout, this, entry.slot);
+    }
+    m_updateCheckTimer.start();
+    m_closeCheckTimer.start();
+    m_commentsTimer.start();
+    m_syncTimer.start();
+    syncTime();
+
+    Velmora::Session *session = m_velmora->session();
+    connect(m_velmora, &Velmora::loginOk, this, &MainForm::updateForNewLogin);
+    connect(m_velmora, &Velmora::onlineChanged, this, &MainForm::updateOnlineState);
+    connect(session, &Session::taskChanged, this, &MainForm::onTaskChange);
+    connect(session, &Session::timeUpdated, this, &MainForm::updateTimerLbl);
+    connect(session, &Session::taskClosed, this, &MainForm::closeTask);
+    connect(session, &Session::overdueTimeChanged, this, &MainForm::updateOverdueTime);
+    connect(session, &Session::tasksUpdated, this, &MainForm::onTaskUpdated);
+    connect(this, &MainForm::hideAll, this, &MainForm::hideAllHandler);
+    connect(this, &MainForm::showAll, this, &MainForm::showAllHandler);
+
+    createTrayIcon();
+    connect(UserActivityWatcher::instance(), &UserActivityWatcher::wasActivity, this, &MainForm::setHasActivity);
+
+    updateNoticeButton();
+    updatePlayButton();
+    updateTimerLbl();
+    updateOverdueTime();
+    m_velmora->requestVersion();
+    NotificationManager::instance()->setMainForm(this);
+    onTaskChange();
+    if (session->taskID().isEmpty())
+        NotificationManager::instance()->addNotification(QStringLiteral("Выберите задачу для начала работы."), Message,
+                                                         QString());
+
+    auto *escape = new QShortcut(QKeySequence(QStringLiteral("Esc")), this, nullptr, nullptr, Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &MainForm::hideAll);
+}
+
+MainForm::~MainForm()
+{
+    NotificationManager::instance()->setMainForm(nullptr);
+    NotificationManager::instance()->deleteShownForms();
+}
+
+void MainForm::setUpForm()
+{
     setObjectName(QStringLiteral("MainForm"));
+    resize(392, 73);
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/trayActive.png")));
-    resize(392, 73);
 
-    auto *actionExit = new QAction(QStringLiteral("Выход"), this);
-    actionExit->setObjectName(QStringLiteral("actionExit"));
-    actionExit->setToolTip(QStringLiteral("Выход"));
-    addAction(actionExit);
+    m_pbTask = child<QPushButton>(this, "pbTask", QRect(10, 30, 31, 28));
+    m_pbTask->setIcon(QIcon(QStringLiteral(":/images/pbTask.png")));
+    m_pbComment = child<QPushButton>(this, "pbComment", QRect(10, 48, 30, 28));
+    m_pbComment->setIcon(QIcon(QStringLiteral(":/images/pbComment.png")));
+    m_pbPlay = child<QPushButton>(this, "pbPlay", QRect(210, 12, 49, 50));
+    m_pbPlay->setMinimumSize(49, 50);
+    m_pbPlay->setMaximumSize(49, 50);
+    m_pbPlay->setCheckable(true);
+    m_pbPlay->setToolTip(QStringLiteral("Запустить/остановить монитор"));
+    auto *logo = child<QLabel>(this, "label", QRect(13, 10, 211, 21));
+    logo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
+    m_lbComment = child<QLabel>(this, "lbComment", QRect(34, 50, 81, 16));
+    m_lbComment->setText(QStringLiteral("Задачи"));
+    m_lbComment->setToolTip(QStringLiteral("Задачи"));
+    m_lbActivity = child<QLabel>(this, "lbActivity", QRect(280, 50, 61, 16));
+    m_lbActivity->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_lbActivity->setText(QStringLiteral("Сегодня: "));
+    m_lbActivity->setToolTip(QStringLiteral("Сегодня/Активного"));
+    m_lbClock = child<QLabel>(this, "lbClock", QRect(340, 50, 51, 16));
+    m_lbClock->setText(QStringLiteral("00:00:00"));
+
+    auto *buttons = child<QWidget>(this, "horizontalWidget", QRect(324, 0, 50, 16));
+    auto *layout = new QHBoxLayout(buttons);
+    layout->setObjectName(QStringLiteral("horizontalLayout"));
+    layout->setSpacing(0);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_pbMenu = new QPushButton(buttons);
+    m_pbMenu->setObjectName(QStringLiteral("pbMenu"));
+    m_pbMenu->setMinimumWidth(25);
+    m_pbMenu->setMaximumWidth(25);
+    m_pbMenu->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_pbMenu->setLayoutDirection(Qt::LeftToRight);
+    m_pbMenu->setToolTip(QStringLiteral("Меню"));
+    layout->addWidget(m_pbMenu);
+    m_pbMinimize = new QPushButton(buttons);
+    m_pbMinimize->setObjectName(QStringLiteral("pbMinimize"));
+    m_pbMinimize->setMinimumWidth(23);
+    m_pbMinimize->setMaximumWidth(23);
+    m_pbMinimize->setToolTip(QStringLiteral("Спрятать"));
+    layout->addWidget(m_pbMinimize);
+
+    m_lbOverdue = child<QLabel>(this, "lbOverdue", QRect(290, 15, 61, 16));
+    m_lbOverdue->setText(QStringLiteral("Просрочено:"));
+    m_lbOverdueTime = child<QLabel>(this, "lbOverdueTime", QRect(290, 30, 91, 16));
+    m_lbOverdueTime->setText(QStringLiteral("-0 мин"));
+    m_pbNotice = child<QPushButton>(this, "pbNotice", QRect(260, 45, 15, 15));
+    m_pbNotice->setCheckable(true);
+    m_pbNotice->setToolTip(QStringLiteral("Спрятать/показать все уведомления"));
+    m_pbTimeExtend = child<QPushButton>(this, "pbTimeExtend", QRect(260, 12, 15, 15));
+    m_pbTimeExtend->setToolTip(QStringLiteral("Запрос на продление задачи"));
+    for (QPushButton *button : {m_pbTask, m_pbComment, m_pbPlay, m_pbMenu, m_pbMinimize, m_pbNotice, m_pbTimeExtend})
+        button->setFocusPolicy(Qt::NoFocus);
+    m_lbComment->setFocusPolicy(Qt::NoFocus);
+
+    m_actionExit = action(this, "actionExit", QStringLiteral("Выход"), QStringLiteral("Выход"));
+    m_actionStartStop = action(this, "actionStartStop", QStringLiteral("Старт"));
+    m_actionChangeAccount = action(this, "actionChangeAccount", QStringLiteral("Сменить учетную запись"));
+    m_actionAutostart = action(this, "actionAutostart", QStringLiteral("Автозапуск"));
+    m_actionAbout = action(this, "actionAbout", QStringLiteral("О программе"), QStringLiteral("О программе"));
+    m_actionToggleVisible = action(this, "actionToggleVisible", QStringLiteral("Спрятать"));
     QMetaObject::connectSlotsByName(this);
+
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.right() - width(), available.bottom() - height());
+    }
+    m_background.load(QStringLiteral(":/images/main.png"));
+
+    m_lbTask = new ScrollText(true, this);
+    m_lbTask->setObjectName(QStringLiteral("lbTask"));
+    m_lbTask->setGeometry(34, 33, 171, 13);
+    for (QWidget *watched : {static_cast<QWidget *>(m_lbTask), static_cast<QWidget *>(m_lbComment),
+                             static_cast<QWidget *>(m_lbActivity), static_cast<QWidget *>(m_lbClock)})
+        watched->installEventFilter(this);
+    m_pbTimeExtend->setStyleSheet(buttonStyle(QStringLiteral(":/icons/res/icons/pbTimeExtend_NoActive_normal.png"),
+                                              QStringLiteral(":/icons/res/icons/pbTimeExtend_NoActive_Hovered.png"),
+                                              QStringLiteral(":/icons/res/icons/pbTimeExtend_NoActive_Pressed.png")));
+}
+
+void MainForm::createTrayIcon()
+{
+    m_trayIcon = new QSystemTrayIcon(this);
+    createMenu();
+    updateTrayIcon();
+    m_trayIcon->setVisible(true);
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, &MainForm::trayActivated);
+}
+
+void MainForm::createMenu()
+{
+    m_menu = new QMenu(m_pbMenu);
+    m_menu->addAction(m_actionStartStop);
+    m_menu->addAction(m_actionToggleVisible);
+    m_menu->addAction(m_actionChangeAccount);
+    m_menu->addAction(m_actionAutostart);
+    m_menu->addSeparator();
+    m_menu->addAction(m_actionAbout);
+    m_menu->addSeparator();
+    m_menu->addAction(m_actionExit);
+    // Building the menu writes nothing: the action takes the entry's state
+    // first and is bound to it afterwards. It is bound whether the entry is
+    // on or off, so that the user can also switch autostart on.
+    m_actionAutostart->setCheckable(true);
+    auto *autoRun = new AutoRun(this);
+    m_actionAutostart->setChecked(autoRun->isEnabled());
+    connect(m_actionAutostart, &QAction::toggled, autoRun, &AutoRun::enable);
+    m_pbMenu->setMenu(m_menu);
+    m_trayIcon->setContextMenu(m_menu);
+}
+
+// Recording ------------------------------------------------------------------
+
+void MainForm::setHasActivity()
+{
+    m_hasActivity = true;
+}
+
+void MainForm::sendActivity()
+{
+    ++m_tickCount;
+    if (m_hasActivity) {
+        ++m_activeTicks;
+        m_hasActivity = false;
+    }
+    if (m_tickCount != 10)
+        return;
+    Velmora::Session *session = m_velmora->session();
+    session->addWorkMinute();
+    if (m_activeTicks > 0)
+        session->addActiveMinute();
+    else
+        session->showStoredActive();
+    m_velmora->sendActivity(m_activeTicks);
+    m_tickCount = 0;
+    m_activeTicks = 0;
+    takeScreenshot();
+}
+
+void MainForm::takeScreenshot()
+{
+    if (!m_screenshotDue)
+        return;
+    m_screenshotDue = false;
+    m_screenshotTimer.start();
+    m_velmora->sendScreenshot(grabDesktop());
+}
+
+void MainForm::screenshotTimeout()
+{
+    m_screenshotDue = true;
+    m_screenshotTimer.stop();
+}
+
+void MainForm::clock()
+{
+    m_velmora->session()->tickSecond();
+    updateOverdueTime();
+}
+
+void MainForm::on_pbPlay_toggled(bool checked)
+{
+    qDebug() << "MainForm on_pbPlay_toggled";
+    if (checked)
+        startTracking();
+    else
+        stopTracking();
+}
+
+void MainForm::on_actionStartStop_triggered()
+{
+    qDebug() << "MainForm on_actionStartStop_triggered";
+    m_pbPlay->setChecked(!m_pbPlay->isChecked());
+}
+
+void MainForm::startTracking()
+{
+    m_hasActivity = false;
+    m_tickCount = 0;
+    m_activeTicks = 0;
+    qDebug() << "Monitor started";
+    m_velmora->session()->setActive(true);
+    m_sendTimer.start();
+    m_clockTimer.start();
+    if (!m_screenshotTimer.isActive() && !m_screenshotDue)
+        m_screenshotTimer.start();
+    m_activityMessageTimer.start();
+    m_actionStartStop->setText(QStringLiteral("Стоп"));
+    updateTrayIcon();
+    updatePlayButton();
+    const QSignalBlocker blocker(m_pbPlay);
+    m_pbPlay->setChecked(true);
+}
+
+void MainForm::stopTracking()
+{
+    qDebug() << "Monitor stopped";
+    Velmora::Session *session = m_velmora->session();
+    session->setActive(false);
+    m_sendTimer.stop();
+    m_clockTimer.stop();
+    m_screenshotTimer.stop();
+    m_activityMessageTimer.stop();
+    session->showStoredActive();
+    session->showStoredWork();
+    m_actionStartStop->setText(QStringLiteral("Старт"));
+    updateTrayIcon();
+    updatePlayButton();
+    const QSignalBlocker blocker(m_pbPlay);
+    m_pbPlay->setChecked(false);
+}
+
+void MainForm::onTaskChange()
+{
+    Velmora::Session *session = m_velmora->session();
+    const QString teamId = session->teamID();
+    QString taskId = session->taskID();
+    const Task task = session->findTask(teamId, taskId);
+
+    const QList<Task> teamTasks = session->tasks(teamId);
+    const bool known = std::any_of(teamTasks.cbegin(), teamTasks.cend(),
+                                   [&task](const Task &candidate) { return candidate.id == task.id; });
+    if (!teamTasks.isEmpty() && !known) {
+        taskId.clear();
+        session->setTaskID(QString());
+    }
+
+    if (taskId.isEmpty()) {
+        m_pbPlay->setChecked(false);
+        m_pbPlay->setCheckable(false);
+        m_lbTask->setText(QStringLiteral("Выбрать задачу"));
+    } else {
+        if (m_lbTask->text() != task.title)
+            m_lbTask->setText(task.title);
+        m_pbTask->setIcon(QIcon(taskIcon(task)));
+        updateOverdueTime();
+        if (!m_pbPlay->isCheckable())
+            m_pbPlay->setCheckable(true);
+        m_pbPlay->setChecked(session->active());
+    }
+    m_lbTask->setToolTip(m_lbTask->text());
+    updatePlayButton();
+}
+
+void MainForm::onTaskUpdated(const QString &teamId)
+{
+    if (teamId == m_velmora->session()->teamID())
+        onTaskChange();
+}
+
+void MainForm::closeTask(const QString &task_id)
+{
+    Velmora::Session *session = m_velmora->session();
+    if (task_id != session->taskID())
+        return;
+    const bool wasRecording = session->active();
+    session->setTaskID(QString());
+    if (wasRecording) {
+        session->setActive(false);
+        NotificationManager::instance()->addNotification(QStringLiteral("Запись активности остановлена!"), Message,
+                                                         QString());
+    }
+}
+
+void MainForm::updateForNewLogin()
+{
+    onTaskChange();
+    updateTimerLbl();
+    updateOverdueTime();
+}
+
+void MainForm::updateOnlineState(const QString &message)
+{
+    const bool online = m_velmora->session()->isOnline();
+    qDebug() << "Online state is " << (online ? "true" : "false");
+    updatePlayButton();
+    NotificationManager::instance()->addNotification(
+        message + (online ? QStringLiteral("Переход в онлайн-режим.") : QStringLiteral("Переход в оффлайн-режим.")),
+        Message, QString());
+}
+
+void MainForm::showActivityMessage()
+{
+    Velmora::Session *session = m_velmora->session();
+    const Task task = session->findTask(session->teamID(), session->taskID());
+    const QString quote = QStringLiteral("\"");
+    NotificationManager::instance()->addNotification(
+        QStringLiteral("Вы работаете по задаче ") + quote + task.title + quote + QStringLiteral(" в команде ") + quote +
+            session->teamName(session->teamID()).second + quote + QStringLiteral(". ") +
+            QStringLiteral("Активное время за сегодня ") + minutesText(session->todayActivetime()) +
+            QStringLiteral(". Активное время по задаче ") + minutesText(session->todayActiveTime(session->taskID())) +
+            QStringLiteral("."),
+        Message, QString());
+}
+
+void MainForm::updateComments()
+{
+    m_velmora->requestTeamsAndTasks();
+}
+
+void MainForm::checkUpdate()
+{
+    m_velmora->requestVersion();
+}
+
+void MainForm::syncTime()
+{
+    m_velmora->requestActiveTime(m_velmora->session()->taskID());
+}
+
+void MainForm::checkNeedCloseToUpdate()
+{
+    UpdateInfo *info = UpdateInfo::instance();
+    if (!info->forceUpdate())
+        return;
+    if (isProcessRunning(ProgramFiles::updaterFileName()))
+        on_actionExit_triggered();
+    else
+        info->setForceUpdate(false);
+}
+
+void MainForm::on_pbTimeExtend_clicked()
+{
+    Velmora::Session *session = m_velmora->session();
+    if (session->taskID() == pseudoTaskId() || session->teamID() == teamWithoutDeadlines) {
+        NotificationManager::instance()->addNotification(
+            QStringLiteral("Для данной задачи невозможно выполнить перенос дедлайна."), Message, QString());
+        return;
+    }
+    qDebug() << "MainForm on_pbTimeExtend_clicked: the deadline dialog is not part of this build yet";
+}
+
+// Presentation ---------------------------------------------------------------
+
+void MainForm::updatePlayButton()
+{
+    Velmora::Session *session = m_velmora->session();
+    if (session->taskID().isEmpty()) {
+        m_pbPlay->setStyleSheet(QStringLiteral("background-image: url(:/images/pbPlay_Disabled.png);"));
+        return;
+    }
+    const QString state = session->active() ? QStringLiteral("pbPause") : QStringLiteral("pbPlay");
+    const QString network = session->isOnline() ? QStringLiteral("_Online") : QStringLiteral("_Offline");
+    m_pbPlay->setStyleSheet(imageStyle(state + network));
+}
+
+void MainForm::updateTrayIcon()
+{
+    const bool notices = NotificationManager::instance()->hasNotifications();
+    const bool recording = m_velmora->session()->active();
+    QString icon;
+    if (notices)
+        icon = recording ? QStringLiteral(":/icons/trayActive_attention.png")
+                         : QStringLiteral(":/icons/trayNotactive_attention.png");
+    else
+        icon = recording ? QStringLiteral(":/icons/trayActive.png") : QStringLiteral(":/icons/trayNotActive.png");
+    m_trayIcon->setIcon(QIcon(icon));
+    m_trayIcon->setProperty("iconPath", icon);
+}
+
+void MainForm::updateNoticeButton()
+{
+    if (NotificationManager::instance()->hasNotifications())
+        m_pbNotice->setStyleSheet(buttonStyle(QStringLiteral(":/images/pbAttention_Active_normal.png"),
+                                              QStringLiteral(":/images/pbAttention_Active_Hovered.png"),
+                                              QStringLiteral(":/images/pbAttention_Active_clicked.png")));
+    else
+        m_pbNotice->setStyleSheet(buttonStyle(QStringLiteral(":/images/pbAttention_NoActive_normal.png"),
+                                              QStringLiteral(":/images/pbAttention_NoActive_Hoveredl.png"),
+                                              QStringLiteral(":/images/pbAttention_NoActive_clicked.png")));
+}
+
+void MainForm::refreshAttention()
+{
+    updateTrayIcon();
+    updateNoticeButton();
+}
+
+void MainForm::updateTimerLbl()
+{
+    Velmora::Session *session = m_velmora->session();
+    const QTime shown = m_showActive ? session->shownActiveTime() : session->shownWorkTime();
+    m_lbClock->setText(shown.toString(QStringLiteral("hh:mm:ss")));
+}
+
+void MainForm::toggleTimeMode()
+{
+    m_showActive = !m_showActive;
+    m_lbActivity->setText(m_showActive ? QStringLiteral("Активного: ") : QStringLiteral("Сегодня: "));
+    updateTimerLbl();
+}
+
+QString MainForm::taskIcon(const Task &task)
+{
+    if (isBlocking(task))
+        return QStringLiteral(":/images/pbTaskBlocked.png");
+    if (task.importance < 1)
+        return QStringLiteral(":/images/pbTask.png");
+    return QStringLiteral(":/images/pbTaskUrgentGrey.png");
+}
+
+QString MainForm::overdueText(const QDateTime &deadline, const QDateTime &now)
+{
+    qint64 days = deadline.date().daysTo(now.date());
+    const int d = now.time().secsTo(deadline.time());
+    int rest = -d;
+    if (d > 0) {
+        rest = 86400 - d;
+        --days;
+    }
+    QString text;
+    if (days > 0)
+        text += QString::number(days) + QStringLiteral("д. ");
+    const QTime t = QTime(0, 0).addSecs(rest);
+    if (t.hour() > 0)
+        text += QString::number(t.hour()) + QStringLiteral("ч. ");
+    if (t.minute() > 0)
+        text += QString::number(t.minute()) + QStringLiteral(" мин.");
+    return text;
+}
+
+void MainForm::updateOverdueTime()
+{
+    Velmora::Session *session = m_velmora->session();
+    const qint64 secs = session->overdueSeconds();
+    if (session->taskID() == pseudoTaskId() || session->taskID().isEmpty() || secs < 0) {
+        m_lbOverdue->hide();
+        m_lbOverdueTime->hide();
+        return;
+    }
+    m_lbOverdue->show();
+    m_lbOverdueTime->show();
+    const QDateTime deadline = session->currentDeadline();
+    m_lbOverdueTime->setText(overdueText(deadline, Clock::now()));
+    const QString toolTip = deadline.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    m_lbOverdueTime->setToolTip(toolTip);
+    m_lbOverdue->setToolTip(toolTip);
 }
 
 void MainForm::on_actionExit_triggered()
@@ -26,4 +588,77 @@ void MainForm::on_actionExit_triggered()
     qDebug() << "MainForm on_actExit_activated";
     accept();
     QApplication::quit();
+}
+
+void MainForm::on_actionToggleVisible_triggered()
+{
+    if (isVisible())
+        emit hideAll();
+    else
+        emit showAll();
+    NotificationManager::instance()->raiseShownForms();
+}
+
+void MainForm::on_pbMinimize_clicked()
+{
+    qDebug() << "MainForm on_pbMinimize_clicked";
+    emit hideAll();
+}
+
+void MainForm::on_pbNotice_clicked()
+{
+    NotificationManager::instance()->toggleForms();
+}
+
+void MainForm::trayActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+        on_actionToggleVisible_triggered();
+}
+
+void MainForm::hideAllHandler()
+{
+    qDebug() << "MainForm hideAllHandler";
+    hide();
+}
+
+void MainForm::showAllHandler()
+{
+    qDebug() << "MainForm showAllHandler";
+    show();
+}
+
+bool MainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonPress && (watched == m_lbActivity || watched == m_lbClock))
+        toggleTimeMode();
+    return QDialog::eventFilter(watched, event);
+}
+
+void MainForm::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawImage(rect(), m_background, m_background.rect());
+    QDialog::paintEvent(event);
+}
+
+void MainForm::showEvent(QShowEvent *event)
+{
+    m_actionToggleVisible->setText(QStringLiteral("Спрятать"));
+    QDialog::showEvent(event);
+}
+
+void MainForm::hideEvent(QHideEvent *event)
+{
+    m_actionToggleVisible->setText(QStringLiteral("Показать"));
+    QDialog::hideEvent(event);
+}
+
+void MainForm::keyPressEvent(QKeyEvent *event)
+{
+    // Esc never closes the strip: its shortcut hides the window instead.
+    if (event->key() == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(event);
 }

@@ -1,27 +1,140 @@
 #pragma once
 
-#include <QDialog>
+#include "model/Task.h"
 
+#include <QDialog>
+#include <QImage>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class ScrollText;
 class Velmora;
 
-/// The main window: controller of recording and the strip at the bottom
-/// right of the screen with its tray icon and menu.
+/// The main window: the strip at the bottom right of the screen with its
+/// tray icon and menu, and the controller of recording.
 ///
-/// This is its least form: the window and the exit action that ends the
-/// program. Recording, the strip's widgets, the tray icon and the menu come
-/// with the recording work.
+/// While recording, every six seconds is a tick; ten ticks make a minute of
+/// work, active when input was seen in at least one of its ticks. Each
+/// completed minute goes to the client as one activity, and the first
+/// completed minute at or after five minutes from the last screenshot takes
+/// the next one.
 class MainForm : public QDialog
 {
     Q_OBJECT
 
 public:
     explicit MainForm(Velmora *velmora, QWidget *parent = nullptr);
+    ~MainForm() override;
+
+    void updatePlayButton();
+    void updateTrayIcon();
+    void updateNoticeButton();
+    /// The tray icon and the notice button follow whether notices wait.
+    Q_INVOKABLE void refreshAttention();
+    /// Switches the clock between the day's work time and active time.
+    void toggleTimeMode();
+    /// The icon of the task button for \a task: blocked, normal or urgent.
+    static QString taskIcon(const Task &task);
+
+    /// The text of the overdue label for a deadline \a deadline at \a now,
+    /// such as "1д. 2ч. 5 мин."; empty under a minute.
+    static QString overdueText(const QDateTime &deadline, const QDateTime &now);
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+signals:
+    void hideAll();
+    void showAll();
 
 private slots:
+    void showActivityMessage();
+    void checkNeedCloseToUpdate();
+    void updateOnlineState(const QString &message);
+    void onTaskChange();
+    void updateForNewLogin();
+    void updateComments();
+    void sendActivity();
+    void setHasActivity();
+    void clock();
+    void checkUpdate();
+    void trayActivated(QSystemTrayIcon::ActivationReason reason);
     void on_actionExit_triggered();
+    void on_actionToggleVisible_triggered();
+    void on_pbMinimize_clicked();
+    void on_actionStartStop_triggered();
+    void on_pbPlay_toggled(bool checked);
+    void startTracking();
+    void stopTracking();
+    void on_pbNotice_clicked();
+    void on_pbTimeExtend_clicked();
+    void updateTimerLbl();
+    void closeTask(const QString &task_id);
+    void hideAllHandler();
+    void showAllHandler();
+    void updateOverdueTime();
+    void onTaskUpdated(const QString &teamId);
+    void syncTime();
+    void screenshotTimeout();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void setUpForm();
+    void createTrayIcon();
+    void createMenu();
+    void takeScreenshot();
+
+    QImage m_background;
+    QMenu *m_menu = nullptr;
+    QSystemTrayIcon *m_trayIcon = nullptr;
+    bool m_showActive = false;
+
+    QTimer m_sendTimer;
+    QTimer m_updateCheckTimer;
+    QTimer m_closeCheckTimer;
+    QTimer m_commentsTimer;
+    QTimer m_clockTimer;
+    QTimer m_activityMessageTimer;
+    QTimer m_syncTimer;
+    QTimer m_screenshotTimer;
+
+    bool m_hasActivity = false;
+    int m_tickCount = 0;
+    int m_activeTicks = 0;
+    bool m_screenshotDue = true;
     Velmora *m_velmora;
+
+    // The widgets and actions of the form.
+    QPushButton *m_pbTask = nullptr;
+    QPushButton *m_pbComment = nullptr;
+    QPushButton *m_pbPlay = nullptr;
+    QLabel *m_lbComment = nullptr;
+    QLabel *m_lbActivity = nullptr;
+    QLabel *m_lbClock = nullptr;
+    QPushButton *m_pbMenu = nullptr;
+    QPushButton *m_pbMinimize = nullptr;
+    QLabel *m_lbOverdue = nullptr;
+    QLabel *m_lbOverdueTime = nullptr;
+    QPushButton *m_pbNotice = nullptr;
+    QPushButton *m_pbTimeExtend = nullptr;
+    QAction *m_actionExit = nullptr;
+    QAction *m_actionStartStop = nullptr;
+    QAction *m_actionChangeAccount = nullptr;
+    QAction *m_actionAutostart = nullptr;
+    QAction *m_actionAbout = nullptr;
+    QAction *m_actionToggleVisible = nullptr;
+    ScrollText *m_lbTask = nullptr;
+
+    friend class TestMainForm;
 
     Q_DISABLE_COPY(MainForm)
 };
