@@ -1,0 +1,330 @@
+#include "client/Velmora.h"
+#include "common/Clock.h"
+#include "dialogs/ScrollText.h"
+#include "mainwindow/MainForm.h"
+#include "model/Notifier.h"
+#include "notifications/NotificationManager.h"
+#include "support/TaskRecords.h"
+
+#include <QAction>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QString user = QStringLiteral("main@velmora.local");
+QStringList capturedLog;
+
+void captureLog(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    capturedLog << message;
+}
+
+} // namespace
+
+// The controller's slots driven directly, with the clock helper; the
+// service address leads nowhere, so every upload stays in the activity
+// folder where the test reads it.
+class TestMainForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        qInstallMessageHandler(captureLog);
+        QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
+        qputenv("VELMORA_SERVICE_URL", "https://127.0.0.1:9");
+        Notifier::install(NotificationManager::instance());
+    }
+
+    void init()
+    {
+        Clock::setNow(QDateTime(QDate(2026, 12, 10), QTime(12, 0, 0)));
+        NotificationManager::instance()->clear();
+        // Every test starts with no saved session.
+        QVERIFY(Velmora::removeFolder(QDir::homePath() + QStringLiteral("/.velmora")));
+        m_velmora = std::make_unique<Velmora>();
+        m_velmora->setSkipSaveOnExit(true);
+        Velmora::Session *session = m_velmora->session();
+        session->load(user, QStringLiteral("pw"));
+        session->tickSecond(); // the day starts
+        session->setTasks(
+            QStringLiteral("7"),
+            {makeTask(QStringLiteral("101"), QStringLiteral("Отчёт"), "2026-12-09 09:55:00"), pseudoTask()});
+        session->setTeams({{QStringLiteral("7"), QStringLiteral("Команда")}});
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_velmora.reset();
+        Clock::reset();
+    }
+
+    void cleanupTestCase() { qInstallMessageHandler(nullptr); }
+
+    void nineTicksThenStopAddNothing()
+    {
+        startRecording();
+        m_form->setHasActivity();
+        for (int i = 0; i < 9; ++i)
+            m_form->sendActivity();
+        m_form->clock();
+        m_form->stopTracking();
+        Velmora::Session *session = m_velmora->session();
+        QCOMPARE(session->todayWorktime(), QTime(0, 0));
+        QCOMPARE(session->shownWorkTime(), QTime(0, 0));
+        QCOMPARE(session->shownActiveTime(), QTime(0, 0));
+        QVERIFY(!session->active());
+        QVERIFY(!m_form->m_pbPlay->isChecked());
+        QCOMPARE(activities(), QStringList());
+    }
+
+    void minutes_data()
+    {
+        QTest::addColumn<int>("activeTick"); // the tick with input, or -1
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<QTime>("active");
+        QTest::newRow("one tick with input makes an active minute") << 3 << "1" << QTime(0, 1);
+        QTest::newRow("a minute without input is work only") << -1 << "0" << QTime(0, 0);
+    }
+
+    void minutes()
+    {
+        QFETCH(int, activeTick);
+        QFETCH(QString, sent);
+        QFETCH(QTime, active);
+        startRecording();
+        for (int i = 0; i < 10; ++i) {
+            if (i == activeTick)
+                m_form->setHasActivity();
+            m_form->clock();
+            m_form->sendActivity();
+        }
+        Velmora::Session *session = m_velmora->session();
+        QCOMPARE(session->todayWorktime(), QTime(0, 1));
+        QCOMPARE(session->todayActivetime(), active);
+        QCOMPARE(session->shownActiveTime(), activeTick < 0 ? QTime(0, 0) : QTime(0, 0, 10));
+        QCOMPARE(activities(), QStringList{sent});
+    }
+
+    // The first completed minute takes a screenshot; a stop and a start
+    // within five minutes do not take another before they are over.
+    void screenshotRhythm()
+    {
+        startRecording();
+        completeMinute();
+        QCOMPARE(screenshots(), 1);
+        QVERIFY(m_form->m_screenshotTimer.isActive());
+        m_form->stopTracking();
+        m_form->m_pbPlay->setChecked(true);
+        QVERIFY(m_form->m_screenshotTimer.isActive());
+        completeMinute();
+        QCOMPARE(screenshots(), 1);
+        m_form->screenshotTimeout();
+        completeMinute();
+        QCOMPARE(screenshots(), 2);
+    }
+
+    void restartResumesRecording()
+    {
+        Velmora::Session *session = m_velmora->session();
+        session->setTeamID(QStringLiteral("7"));
+        session->setTaskID(QStringLiteral("101"));
+        session->setActive(true);
+        const int logged = capturedLog.size();
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        QVERIFY(m_form->m_sendTimer.isActive());
+        QVERIFY(m_form->m_clockTimer.isActive());
+        QVERIFY(m_form->m_pbPlay->isChecked());
+        QVERIFY(capturedLog.mid(logged).contains(QStringLiteral("Monitor started")));
+        QCOMPARE(m_form->m_lbTask->text(), QStringLiteral("Отчёт"));
+    }
+
+    void timersFromConstruction()
+    {
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        QVERIFY(m_form->m_syncTimer.isActive());
+        QCOMPARE(m_form->m_syncTimer.interval(), 1740000);
+        QVERIFY(m_form->m_commentsTimer.isActive() && m_form->m_updateCheckTimer.isActive() &&
+                m_form->m_closeCheckTimer.isActive());
+        QVERIFY(!m_form->m_sendTimer.isActive());
+        // No task yet: the play button cannot be pressed and the user is told.
+        QVERIFY(!m_form->m_pbPlay->isCheckable());
+        QCOMPARE(m_form->m_lbTask->text(), QStringLiteral("Выбрать задачу"));
+        QCOMPARE(NotificationManager::instance()->notices().last().text,
+                 QStringLiteral("Выберите задачу для начала работы."));
+    }
+
+    void closedTaskStopsRecording()
+    {
+        startRecording();
+        emit m_velmora->session()->taskClosed(QStringLiteral("101"));
+        QVERIFY(!m_velmora->session()->active());
+        QVERIFY(!m_form->m_sendTimer.isActive());
+        QCOMPARE(NotificationManager::instance()->notices().last().text,
+                 QStringLiteral("Запись активности остановлена!"));
+    }
+
+    void deadlineButtonRefusal_data()
+    {
+        QTest::addColumn<QString>("team");
+        QTest::addColumn<QString>("task");
+        QTest::newRow("the pseudo-task") << "7"
+                                         << "0";
+        QTest::newRow("team 2192") << "2192"
+                                   << "101";
+    }
+
+    void deadlineButtonRefusal()
+    {
+        QFETCH(QString, team);
+        QFETCH(QString, task);
+        m_velmora->setTeamAndTask(team, task);
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        m_form->on_pbTimeExtend_clicked();
+        QCOMPARE(NotificationManager::instance()->notices().last().text,
+                 QStringLiteral("Для данной задачи невозможно выполнить перенос дедлайна."));
+    }
+
+    void overdueText_data()
+    {
+        QTest::addColumn<QDateTime>("deadline");
+        QTest::addColumn<QString>("text");
+        const QDateTime now(QDate(2026, 12, 10), QTime(12, 0, 0));
+        QTest::newRow("a day, two hours and five minutes")
+            << now.addSecs(-(86400 + 2 * 3600 + 5 * 60)) << "1д. 2ч. 5 мин.";
+        QTest::newRow("exactly two hours") << now.addSecs(-7200) << "2ч. ";
+        QTest::newRow("under a minute") << now.addSecs(-40) << "";
+        QTest::newRow("a deadline late yesterday") << QDateTime(QDate(2026, 12, 9), QTime(23, 0)) << "13ч. ";
+    }
+
+    void overdueText()
+    {
+        QFETCH(QDateTime, deadline);
+        QFETCH(QString, text);
+        QCOMPARE(MainForm::overdueText(deadline, QDateTime(QDate(2026, 12, 10), QTime(12, 0, 0))), text);
+    }
+
+    void overdueLabels()
+    {
+        m_velmora->setTeamAndTask(QStringLiteral("7"), QStringLiteral("101"));
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        m_form->show();
+        QVERIFY(m_form->m_lbOverdueTime->isVisible());
+        QCOMPARE(m_form->m_lbOverdueTime->text(), QStringLiteral("1д. 2ч. 5 мин."));
+        QCOMPARE(m_form->m_lbOverdueTime->toolTip(), QStringLiteral("2026-12-09 09:55:00"));
+        Clock::setNow(QDateTime(QDate(2026, 12, 8), QTime(12, 0)));
+        m_form->updateOverdueTime();
+        QVERIFY(!m_form->m_lbOverdue->isVisible() && !m_form->m_lbOverdueTime->isVisible());
+    }
+
+    void buttonAndTrayVariants()
+    {
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        QCOMPARE(m_form->m_pbPlay->styleSheet(),
+                 QStringLiteral("background-image: url(:/images/pbPlay_Disabled.png);"));
+        NotificationManager::instance()->clear();
+        startRecording();
+        QVERIFY(m_form->m_pbPlay->styleSheet().startsWith(
+            QStringLiteral("QPushButton{background-image: url(:/images/pbPause_Online.png);}")));
+        QCOMPARE(m_form->m_trayIcon->property("iconPath").toString(), QStringLiteral(":/icons/trayActive.png"));
+        m_velmora->session()->setOnline(false);
+        m_form->stopTracking();
+        QVERIFY(m_form->m_pbPlay->styleSheet().contains(QStringLiteral("pbPlay_Offline_hovered.png")));
+        NotificationManager::instance()->addNotification(QStringLiteral("x"), 0, QString());
+        QCOMPARE(m_form->m_trayIcon->property("iconPath").toString(),
+                 QStringLiteral(":/icons/trayNotactive_attention.png"));
+        QVERIFY(m_form->m_pbNotice->styleSheet().contains(QStringLiteral("pbAttention_Active_normal.png")));
+        m_form->on_pbNotice_clicked();
+        QCOMPARE(m_form->m_trayIcon->property("iconPath").toString(), QStringLiteral(":/icons/trayNotActive.png"));
+    }
+
+    void clockToggle()
+    {
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        m_form->show();
+        m_velmora->session()->setTodayTotal(QTime(2, 30));
+        m_velmora->session()->setTodayActive(QTime(1, 15));
+        m_form->updateTimerLbl();
+        QCOMPARE(m_form->m_lbClock->text(), QStringLiteral("02:30:00"));
+        QTest::mouseClick(m_form->m_lbClock, Qt::LeftButton);
+        QCOMPARE(m_form->m_lbActivity->text(), QStringLiteral("Активного: "));
+        QCOMPARE(m_form->m_lbClock->text(), QStringLiteral("01:15:00"));
+        QTest::mouseClick(m_form->m_lbActivity, Qt::LeftButton);
+        QCOMPARE(m_form->m_lbActivity->text(), QStringLiteral("Сегодня: "));
+        QCOMPARE(m_form->m_lbClock->text(), QStringLiteral("02:30:00"));
+    }
+
+    void escapeHidesAndNeverCloses()
+    {
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+        QSignalSpy finished(m_form.get(), &QDialog::finished);
+        QTest::keyClick(m_form.get(), Qt::Key_Escape);
+        QTRY_VERIFY(!m_form->isVisible());
+        QCOMPARE(finished.count(), 0);
+        QCOMPARE(m_form->m_actionToggleVisible->text(), QStringLiteral("Показать"));
+        m_form->on_actionToggleVisible_triggered();
+        QVERIFY(m_form->isVisible());
+    }
+
+private:
+    void startRecording()
+    {
+        m_velmora->setTeamAndTask(QStringLiteral("7"), QStringLiteral("101"));
+        if (!m_form)
+            m_form = std::make_unique<MainForm>(m_velmora.get());
+        m_form->m_pbPlay->setChecked(true);
+        QVERIFY(m_velmora->session()->active());
+        QVERIFY(m_form->m_sendTimer.isActive());
+    }
+
+    void completeMinute()
+    {
+        for (int i = 0; i < 10; ++i)
+            m_form->sendActivity();
+    }
+
+    QString activityFolder() const { return m_velmora->dataFolder().filePath(user + QStringLiteral("/activity")); }
+    QStringList activityFiles() const
+    {
+        return QDir(activityFolder()).entryList({QStringLiteral("json*")}, QDir::Files);
+    }
+
+    /// The "active" values of the activities waiting in the folder.
+    QStringList activities() const
+    {
+        QStringList values;
+        for (const QString &name : activityFiles()) {
+            QFile file(activityFolder() + QLatin1Char('/') + name);
+            file.open(QIODevice::ReadOnly);
+            const QJsonObject body = QJsonDocument::fromJson(file.readAll())[QStringLiteral("body")].toObject();
+            if (body.contains(QStringLiteral("active")))
+                values << body[QStringLiteral("active")].toString();
+        }
+        return values;
+    }
+
+    /// Screenshots handed to the client: those written, and those the
+    /// platform could not grab (the client says so in a notice).
+    int screenshots() const
+    {
+        int count = 0;
+        for (const auto &notice : NotificationManager::instance()->notices())
+            count += notice.text.startsWith(QStringLiteral("При отправке снимка экрана"));
+        return count + QDir(activityFolder()).entryList({QStringLiteral("screenshot*")}, QDir::Files).size();
+    }
+
+    std::unique_ptr<Velmora> m_velmora;
+    std::unique_ptr<MainForm> m_form;
+};
+
+QTEST_MAIN(TestMainForm)
+#include "TestMainForm.moc"
