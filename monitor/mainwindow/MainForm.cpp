@@ -142,6 +142,11 @@ void MainForm::setUpForm()
     resize(392, 73);
     setWindowTitle(QStringLiteral("Velmora"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/trayActive.png")));
+    // The strip's geometry is fixed to the pixel; desktop fonts on Linux run
+    // wider than the ones it was laid out for, so its text has a fixed size.
+    QFont stripFont = font();
+    stripFont.setPixelSize(11);
+    setFont(stripFont);
 
     m_pbTask = child<QPushButton>(this, "pbTask", QRect(10, 30, 31, 28));
     m_pbTask->setIcon(QIcon(QStringLiteral(":/images/pbTask.png")));
@@ -186,6 +191,9 @@ void MainForm::setUpForm()
 
     m_lbOverdue = child<QLabel>(this, "lbOverdue", QRect(290, 15, 61, 16));
     m_lbOverdue->setText(QStringLiteral("Просрочено:"));
+    QFont smaller = stripFont;
+    smaller.setPixelSize(10);
+    m_lbOverdue->setFont(smaller);
     m_lbOverdueTime = child<QLabel>(this, "lbOverdueTime", QRect(290, 30, 91, 16));
     m_lbOverdueTime->setText(QStringLiteral("-0 мин"));
     m_pbNotice = child<QPushButton>(this, "pbNotice", QRect(260, 45, 15, 15));
