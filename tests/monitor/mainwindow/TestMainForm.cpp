@@ -1,9 +1,12 @@
+#include "client/UpdateInfo.h"
 #include "client/Velmora.h"
 #include "common/Clock.h"
 #include "dialogs/ScrollText.h"
 #include "mainwindow/MainForm.h"
 #include "model/Notifier.h"
 #include "notifications/NotificationManager.h"
+#include "platform/Platform.h"
+#include "platform/fake/FakeProcessList.h"
 #include "support/TaskRecords.h"
 
 #include <QAction>
@@ -259,6 +262,78 @@ private slots:
         QTest::mouseClick(m_form->m_lbActivity, Qt::LeftButton);
         QCOMPARE(m_form->m_lbActivity->text(), QStringLiteral("Сегодня: "));
         QCOMPARE(m_form->m_lbClock->text(), QStringLiteral("02:30:00"));
+    }
+
+    void activityMessage_data()
+    {
+        QTest::addColumn<QTime>("today");
+        QTest::addColumn<QTime>("task");
+        QTest::addColumn<QString>("times");
+        QTest::newRow("under an hour") << QTime(0, 25) << QTime(0, 5)
+                                       << "Активное время за сегодня 25мин. Активное время по задаче 5мин.";
+        QTest::newRow("hours and minutes")
+            << QTime(2, 5) << QTime(1, 0) << "Активное время за сегодня 2ч. 5мин. Активное время по задаче 1ч. 0мин.";
+    }
+
+    void activityMessage()
+    {
+        QFETCH(QTime, today);
+        QFETCH(QTime, task);
+        QFETCH(QString, times);
+        startRecording();
+        m_velmora->session()->setTodayActive(today);
+        m_velmora->session()->setTaskActiveTime(QStringLiteral("101"), task);
+        m_form->showActivityMessage();
+        QCOMPARE(NotificationManager::instance()->notices().last().text,
+                 QStringLiteral("Вы работаете по задаче \"Отчёт\" в команде \"Команда\". ") + times);
+    }
+
+    void onlineStateNotices()
+    {
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        m_velmora->session()->setOnline(false);
+        emit m_velmora->onlineChanged(QStringLiteral("Ошибка соединения. "));
+        QCOMPARE(NotificationManager::instance()->notices().last().text,
+                 QStringLiteral("Ошибка соединения. Переход в оффлайн-режим."));
+        m_velmora->session()->setOnline(true);
+        emit m_velmora->onlineChanged(QString());
+        QCOMPARE(NotificationManager::instance()->notices().last().text, QStringLiteral("Переход в онлайн-режим."));
+    }
+
+    // An update asks the monitor to close: it does while the updater runs,
+    // and a stale request is cleared.
+    void closeForUpdate()
+    {
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        UpdateInfo::instance()->init(m_velmora.get());
+        auto processes = std::make_unique<FakeProcessList>();
+        FakeProcessList *running = processes.get();
+        Platform::setProcesses(std::move(processes));
+        m_form->show();
+
+        UpdateInfo::instance()->setForceUpdate(true);
+        m_form->checkNeedCloseToUpdate();
+        QVERIFY(!UpdateInfo::instance()->forceUpdate());
+        QVERIFY(m_form->isVisible());
+
+        UpdateInfo::instance()->setForceUpdate(true);
+        running->running.insert(Platform::executableName(QStringLiteral("TALV-update")));
+        m_form->checkNeedCloseToUpdate();
+        QVERIFY(!m_form->isVisible()); // accepted; the application was asked to quit
+        Platform::setProcesses(nullptr);
+        UpdateInfo::instance()->setForceUpdate(false);
+    }
+
+    void trayClicksToggleTheStrip()
+    {
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        m_form->show();
+        m_form->trayActivated(QSystemTrayIcon::Trigger);
+        QVERIFY(!m_form->isVisible());
+        m_form->trayActivated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(m_form->isVisible());
+        m_form->trayActivated(QSystemTrayIcon::Context);
+        QVERIFY(m_form->isVisible());
     }
 
     void escapeHidesAndNeverCloses()
