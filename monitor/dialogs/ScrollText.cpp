@@ -123,7 +123,9 @@ void ScrollText::resizeEvent(QResizeEvent *event)
 void ScrollText::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    m_stepTimer.start();
+    // A text that fits needs no steps: no wake-ups twenty times a second.
+    if (m_scrolling)
+        m_stepTimer.start();
 }
 
 void ScrollText::hideEvent(QHideEvent *event)

@@ -8,7 +8,8 @@
 
 /// A one-line label that, when its text is wider than itself, scrolls the
 /// text from right to left endlessly, repeated after a separator, with both
-/// edges faded out. The text first stands still for 64 steps (3.2 s).
+/// edges faded out. The text first stands still for 64 steps (3.2 s). The
+/// step timer runs only while the widget is shown and its text scrolls.
 class ScrollText : public QWidget
 {
     Q_OBJECT

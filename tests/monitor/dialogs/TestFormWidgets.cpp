@@ -120,6 +120,12 @@ private slots:
         QVERIFY(label->isStepping());
         window.hide();
         QVERIFY(!label->isStepping());
+
+        // A text that fits needs no steps.
+        label->setText(QStringLiteral("ok"));
+        window.show();
+        QVERIFY(!label->isScrolling());
+        QVERIFY(!label->isStepping());
     }
 
     void scrollTextEdges_data()
