@@ -33,8 +33,6 @@ public:
     QString next();
     /// Lists the folder again: a new round over every waiting file.
     void startRound();
-    /// Forgets the current round (the folder changed under it).
-    void resetRound() { m_round.clear(); }
 
 private:
     QDir m_dir;

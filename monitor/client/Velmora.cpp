@@ -29,7 +29,6 @@ constexpr int DefaultTransferTimeout = 60000;
 int transferTimeoutMs = DefaultTransferTimeout;
 
 const QByteArray invalidLoginBody = QByteArrayLiteral("{\"status\":-1,\"err_msg\":\"Invalid email|pswd|client\"}");
-const QString teamWithoutDescriptions = QStringLiteral("2192");
 
 /// \a text with the value of every "password=" item replaced by "***".
 QString withoutPasswords(QString text)
@@ -436,7 +435,7 @@ void Velmora::teamsAndTasksReply(QNetworkReply *reply)
         tasks.append(pseudoTask());
         m_session->setTasks(teamId, tasks);
         for (const Task &task : qAsConst(tasks)) {
-            if (m_session->taskInfo(task.id).id.isEmpty() && teamId != teamWithoutDescriptions)
+            if (m_session->taskInfo(task.id).id.isEmpty() && teamId != exemptTeamId())
                 requestTaskInfo(task.id);
         }
     }
@@ -531,9 +530,14 @@ QVariantMap Velmora::uploadBody() const
             {QStringLiteral("version"), QCoreApplication::applicationVersion()}};
 }
 
-void Velmora::sendActivity(int activeTicks)
+void Velmora::useActivityFolder()
 {
     m_activity.setPath(m_dataFolder.filePath(m_session->login() + QStringLiteral("/activity")));
+}
+
+void Velmora::sendActivity(int activeTicks)
+{
+    useActivityFolder();
     QVariantMap body = uploadBody();
     body.insert(QStringLiteral("active"), QString::number(activeTicks));
     const QString url = serviceUrl() + QStringLiteral("/api_active2");
@@ -550,7 +554,7 @@ void Velmora::sendActivity(int activeTicks)
 
 void Velmora::sendScreenshot(const QImage &image)
 {
-    m_activity.setPath(m_dataFolder.filePath(m_session->login() + QStringLiteral("/activity")));
+    useActivityFolder();
     QVariantMap body = uploadBody();
     QByteArray jpeg;
     QBuffer buffer(&jpeg);

@@ -152,6 +152,8 @@ private:
     void taskInfoReply(QNetworkReply *reply);
     void activeTimeReply(QNetworkReply *reply);
 
+    /// Points the upload queue at the current user's activity folder.
+    void useActivityFolder();
     QVariantMap uploadBody() const;
     /// Sends one activity file. False when there was nothing to send (the
     /// file is gone, or it was invalid and has been removed).

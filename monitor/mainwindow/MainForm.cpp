@@ -28,8 +28,6 @@
 
 namespace {
 
-const QString teamWithoutDeadlines = QStringLiteral("2192");
-
 /// The style sheet of a button with a normal, a hover and a pressed picture.
 QString buttonStyle(const QString &normal, const QString &hover, const QString &pressed)
 {
@@ -476,7 +474,7 @@ void MainForm::checkNeedCloseToUpdate()
 void MainForm::on_pbTimeExtend_clicked()
 {
     Velmora::Session *session = m_velmora->session();
-    if (session->taskID() == pseudoTaskId() || session->teamID() == teamWithoutDeadlines) {
+    if (session->taskID() == pseudoTaskId() || session->teamID() == exemptTeamId()) {
         NotificationManager::instance()->addNotification(
             QStringLiteral("Для данной задачи невозможно выполнить перенос дедлайна."), Message, QString());
         return;

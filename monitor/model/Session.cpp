@@ -56,9 +56,6 @@ const QString todayActivetime = QStringLiteral("todayActivetime");
 const QString task2activeTimeMap = QStringLiteral("task2activeTimeMap");
 } // namespace Key
 
-/// The team whose task deadlines are not compared.
-const QString teamWithoutDeadlines = QStringLiteral("2192");
-
 const QTime midnight(0, 0, 0);
 
 // Qt's text form of a date uses the system language's day and month names,
@@ -449,7 +446,7 @@ void Session::compareTasks(const QString &teamId, const QList<Task> &oldTasks, c
         emit taskClosed(task.id);
     }
 
-    if (teamId == teamWithoutDeadlines)
+    if (teamId == exemptTeamId())
         return;
     for (const Task &old : oldTasks) {
         if (old.id == pseudoTaskId())

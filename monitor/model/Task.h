@@ -27,6 +27,13 @@ inline QString pseudoTaskId()
     return QStringLiteral("0");
 }
 
+/// The id of the team to which deadline requests, description downloads and
+/// deadline-change notices do not apply.
+inline QString exemptTeamId()
+{
+    return QStringLiteral("2192");
+}
+
 /// The pseudo-task appended to every team's list: work on the team that
 /// belongs to no planned task.
 Task pseudoTask();
