@@ -6,6 +6,12 @@ namespace {
 Notifier *installed = nullptr;
 }
 
+Notifier::~Notifier()
+{
+    if (installed == this)
+        installed = nullptr;
+}
+
 void Notifier::install(Notifier *notifier)
 {
     installed = notifier;

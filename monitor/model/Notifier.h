@@ -21,5 +21,6 @@ public:
     static void raise(const QString &text, int type, const QString &taskId = QString());
 
 protected:
-    ~Notifier() = default;
+    /// A receiver that goes away uninstalls itself.
+    ~Notifier();
 };

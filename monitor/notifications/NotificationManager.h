@@ -8,53 +8,70 @@
 #include <QString>
 #include <QWidget>
 
-/// Collects the notices the program raises and shows them as popups at the
-/// bottom right of the screen.
+class NotificationForm;
+
+/// Shows the notices the program raises as popups stacked upward from the
+/// bottom-right corner of the screen, above the main window.
 ///
-/// This is its least form: it records each notice, logs it, announces it
-/// with notificationAdded() and keeps the main window's attention signs
-/// (tray icon, notice button) in step. The popups come with the notices work;
-/// until then the notice button acknowledges the waiting notices.
+/// Popups that do not fit on the screen wait in a queue and take the top
+/// slot when a shown one closes; the main window's notice button hides the
+/// shown popups into the queue and shows the whole queue again. The manager
+/// owns every popup, shown or queued, and deletes each once.
 class NotificationManager : public QObject, public Notifier
 {
     Q_OBJECT
 
 public:
-    struct Notice
-    {
-        QString text;
-        int type = 0;
-        QString taskId;
-    };
-
     static NotificationManager *instance();
+    ~NotificationManager() override;
 
+    /// Shows a notice of \a type about \a text when it fits on the screen,
+    /// else queues it. A new update notice replaces the one on screen.
     void addNotification(const QString &text, int type, const QString &taskId) override;
 
-    /// The main window, whose refreshAttention() runs when notices come or go.
+    /// The main window: popups stand above it while it is visible, and its
+    /// refreshAttention() runs when notices come or go.
     void setMainForm(QWidget *mainForm);
-    /// Whether notices wait to be seen.
-    bool hasNotifications() const { return !m_notices.isEmpty(); }
-    /// The notice button: the waiting notices count as seen.
-    void toggleForms();
-    /// Keeps shown popups above the main window (none are shown yet).
-    void raiseShownForms() {}
-    /// Deletes the shown popups (none are shown yet).
-    void deleteShownForms() {}
+    /// Whether any popup is shown or queued.
+    bool hasNotifications() const { return !m_shown.isEmpty() || !m_pending.isEmpty(); }
 
-    /// The notices raised so far and not yet seen, oldest first.
-    QList<Notice> notices() const { return m_notices; }
-    void clear() { m_notices.clear(); }
+    /// Takes \a form off the screen for good: the popups above it move down
+    /// one slot and the first queued popup takes the freed top slot.
+    void removeForm(NotificationForm *form);
+    /// The notice button: shows the queue when nothing is shown, else hides
+    /// the shown popups into it.
+    void toggleForms();
+    /// Moves every shown popup that is not fading to the end of the queue.
+    void hideShownForms();
+    /// Shows every queued popup in queue order, fitting or not.
+    void showPendingForms();
+    /// Keeps the shown popups above a window just brought to the front.
+    void raiseShownForms();
+    /// Deletes the shown popups at once (the main window's end).
+    void deleteShownForms();
+
+    QList<NotificationForm *> shownForms() const { return m_shown; }
+    QList<NotificationForm *> pendingForms() const { return m_pending; }
+
+    /// Replaces the system beep that announces a shown popup (tests);
+    /// nullptr restores it.
+    static void setBeep(void (*beep)());
 
 signals:
+    /// A notice was raised, shown or queued.
     void notificationAdded(const QString &text, int type, const QString &taskId);
+
+public slots:
+    void hideForm();
 
 private:
     explicit NotificationManager(QObject *parent = nullptr);
+    void show(NotificationForm *form);
     void refreshAttention();
 
-    QList<Notice> m_notices;
     QPointer<QWidget> m_mainForm;
+    QList<NotificationForm *> m_shown;
+    QList<NotificationForm *> m_pending;
 
     Q_DISABLE_COPY(NotificationManager)
 };

@@ -3,6 +3,7 @@
 #include "common/ProgramFiles.h"
 #include "model/Notifier.h"
 #include "notifications/NotificationManager.h"
+#include "support/NoticeRecorder.h"
 #include "client/UpdateInfo.h"
 #include "platform/Platform.h"
 #include "platform/fake/FakeProgramLauncher.h"
@@ -69,7 +70,7 @@ private slots:
     void init()
     {
         m_pages.pages.clear();
-        NotificationManager::instance()->clear();
+        m_notices.clear();
         QVERIFY(m_programFolder.isValid());
         ProgramFiles::setFolder(m_programFolder.path());
         QDir(DataFolder::path()).mkpath(QStringLiteral("update"));
@@ -154,7 +155,7 @@ private slots:
 
         UpdateInfo::instance()->installUpdater();
 
-        const QList<NotificationManager::Notice> notices = NotificationManager::instance()->notices();
+        const QList<NoticeRecorder::Notice> notices = m_notices.notices();
         if (replaced) {
             QCOMPARE(readFile(destination), QByteArray("new"));
             QVERIFY(QFileInfo(destination).isExecutable());
@@ -200,6 +201,7 @@ private slots:
     }
 
 private:
+    NoticeRecorder m_notices;
     std::unique_ptr<Velmora> m_velmora;
     PageRecorder m_pages;
     QTemporaryDir m_programFolder;

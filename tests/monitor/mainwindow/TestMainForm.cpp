@@ -5,6 +5,7 @@
 #include "mainwindow/MainForm.h"
 #include "model/Notifier.h"
 #include "notifications/NotificationManager.h"
+#include "support/NoticeRecorder.h"
 #include "platform/Platform.h"
 #include "platform/fake/FakeProcessList.h"
 #include "support/TaskRecords.h"
@@ -48,7 +49,7 @@ private slots:
     void init()
     {
         Clock::setNow(QDateTime(QDate(2026, 12, 10), QTime(12, 0, 0)));
-        NotificationManager::instance()->clear();
+        m_notices.clear();
         // Every test starts with no saved session.
         QVERIFY(Velmora::removeFolder(QDir::homePath() + QStringLiteral("/.velmora")));
         m_velmora = std::make_unique<Velmora>();
@@ -160,8 +161,7 @@ private slots:
         // No task yet: the play button cannot be pressed and the user is told.
         QVERIFY(!m_form->m_pbPlay->isCheckable());
         QCOMPARE(m_form->m_lbTask->text(), QStringLiteral("Выбрать задачу"));
-        QCOMPARE(NotificationManager::instance()->notices().last().text,
-                 QStringLiteral("Выберите задачу для начала работы."));
+        QCOMPARE(m_notices.notices().last().text, QStringLiteral("Выберите задачу для начала работы."));
     }
 
     void closedTaskStopsRecording()
@@ -170,8 +170,7 @@ private slots:
         emit m_velmora->session()->taskClosed(QStringLiteral("101"));
         QVERIFY(!m_velmora->session()->active());
         QVERIFY(!m_form->m_sendTimer.isActive());
-        QCOMPARE(NotificationManager::instance()->notices().last().text,
-                 QStringLiteral("Запись активности остановлена!"));
+        QCOMPARE(m_notices.notices().last().text, QStringLiteral("Запись активности остановлена!"));
     }
 
     void deadlineButtonRefusal_data()
@@ -191,7 +190,7 @@ private slots:
         m_velmora->setTeamAndTask(team, task);
         m_form = std::make_unique<MainForm>(m_velmora.get());
         m_form->on_pbTimeExtend_clicked();
-        QCOMPARE(NotificationManager::instance()->notices().last().text,
+        QCOMPARE(m_notices.notices().last().text,
                  QStringLiteral("Для данной задачи невозможно выполнить перенос дедлайна."));
     }
 
@@ -232,7 +231,7 @@ private slots:
         m_form = std::make_unique<MainForm>(m_velmora.get());
         QCOMPARE(m_form->m_pbPlay->styleSheet(),
                  QStringLiteral("background-image: url(:/images/pbPlay_Disabled.png);"));
-        NotificationManager::instance()->clear();
+        m_notices.clear();
         startRecording();
         QVERIFY(m_form->m_pbPlay->styleSheet().startsWith(
             QStringLiteral("QPushButton{background-image: url(:/images/pbPause_Online.png);}")));
@@ -244,8 +243,14 @@ private slots:
         QCOMPARE(m_form->m_trayIcon->property("iconPath").toString(),
                  QStringLiteral(":/icons/trayNotactive_attention.png"));
         QVERIFY(m_form->m_pbNotice->styleSheet().contains(QStringLiteral("pbAttention_Active_normal.png")));
+        // Hidden notices still wait; the signs go when the last one is closed.
         m_form->on_pbNotice_clicked();
+        QCOMPARE(m_form->m_trayIcon->property("iconPath").toString(),
+                 QStringLiteral(":/icons/trayNotactive_attention.png"));
+        m_form->on_pbNotice_clicked();
+        NotificationManager::instance()->removeForm(NotificationManager::instance()->shownForms().first());
         QCOMPARE(m_form->m_trayIcon->property("iconPath").toString(), QStringLiteral(":/icons/trayNotActive.png"));
+        QVERIFY(m_form->m_pbNotice->styleSheet().contains(QStringLiteral("pbAttention_NoActive_normal.png")));
     }
 
     void clockToggle()
@@ -284,7 +289,7 @@ private slots:
         m_velmora->session()->setTodayActive(today);
         m_velmora->session()->setTaskActiveTime(QStringLiteral("101"), task);
         m_form->showActivityMessage();
-        QCOMPARE(NotificationManager::instance()->notices().last().text,
+        QCOMPARE(m_notices.notices().last().text,
                  QStringLiteral("Вы работаете по задаче \"Отчёт\" в команде \"Команда\". ") + times);
     }
 
@@ -293,11 +298,10 @@ private slots:
         m_form = std::make_unique<MainForm>(m_velmora.get());
         m_velmora->session()->setOnline(false);
         emit m_velmora->onlineChanged(QStringLiteral("Ошибка соединения. "));
-        QCOMPARE(NotificationManager::instance()->notices().last().text,
-                 QStringLiteral("Ошибка соединения. Переход в оффлайн-режим."));
+        QCOMPARE(m_notices.notices().last().text, QStringLiteral("Ошибка соединения. Переход в оффлайн-режим."));
         m_velmora->session()->setOnline(true);
         emit m_velmora->onlineChanged(QString());
-        QCOMPARE(NotificationManager::instance()->notices().last().text, QStringLiteral("Переход в онлайн-режим."));
+        QCOMPARE(m_notices.notices().last().text, QStringLiteral("Переход в онлайн-режим."));
     }
 
     // An update asks the monitor to close: it does while the updater runs,
@@ -340,6 +344,10 @@ private slots:
     {
         m_form = std::make_unique<MainForm>(m_velmora.get());
         m_form->show();
+        // The popup of the first notice would take the activation.
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        m_notices.clear();
+        m_form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
         QSignalSpy finished(m_form.get(), &QDialog::finished);
         QTest::keyClick(m_form.get(), Qt::Key_Escape);
@@ -392,11 +400,12 @@ private:
     int screenshots() const
     {
         int count = 0;
-        for (const auto &notice : NotificationManager::instance()->notices())
+        for (const auto &notice : m_notices.notices())
             count += notice.text.startsWith(QStringLiteral("При отправке снимка экрана"));
         return count + QDir(activityFolder()).entryList({QStringLiteral("screenshot*")}, QDir::Files).size();
     }
 
+    NoticeRecorder m_notices;
     std::unique_ptr<Velmora> m_velmora;
     std::unique_ptr<MainForm> m_form;
 };
