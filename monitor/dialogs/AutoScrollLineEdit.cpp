@@ -12,7 +12,6 @@ AutoScrollLineEdit::AutoScrollLineEdit(QWidget *parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setStyleSheet(QStringLiteral("QTextEdit {background-color:transparent;}"));
     setFrameShape(QFrame::NoFrame);
-    m_stepTimer.start();
     setReadOnly(true);
     setTextInteractionFlags(Qt::NoTextInteraction);
 }
@@ -42,4 +41,17 @@ void AutoScrollLineEdit::border_timer_timeout()
     }
     m_pauseTimer.stop();
     m_stepTimer.start();
+}
+
+void AutoScrollLineEdit::showEvent(QShowEvent *event)
+{
+    QTextEdit::showEvent(event);
+    m_stepTimer.start();
+}
+
+void AutoScrollLineEdit::hideEvent(QHideEvent *event)
+{
+    m_stepTimer.stop();
+    m_pauseTimer.stop();
+    QTextEdit::hideEvent(event);
 }

@@ -77,6 +77,8 @@ NotificationForm::NotificationForm(const QString &text, int type, const QString 
     setWindowFlags(Qt::WindowFlags(int(windowFlags()) & 0x3) | Qt::Tool | Qt::FramelessWindowHint |
                    Qt::WindowStaysOnTopHint);
 
+    m_autoCloseTimer.setObjectName(QStringLiteral("autoCloseTimer"));
+    m_autoCloseTimer.setParent(this);
     m_autoCloseTimer.setInterval(5000);
     connect(&m_autoCloseTimer, &QTimer::timeout, this, &NotificationForm::onPbLateClicked);
 

@@ -4,6 +4,7 @@
 #include "model/Notifier.h"
 #include "notifications/NotificationManager.h"
 #include "support/NoticeRecorder.h"
+#include "support/PageRecorder.h"
 #include "client/UpdateInfo.h"
 #include "platform/Platform.h"
 #include "platform/fake/FakeProgramLauncher.h"
@@ -14,18 +15,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-
-// Receives the pages the program opens "in the browser".
-class PageRecorder : public QObject
-{
-    Q_OBJECT
-
-public slots:
-    void open(const QUrl &url) { pages << url.toString(); }
-
-public:
-    QStringList pages;
-};
 
 namespace {
 
@@ -54,7 +43,6 @@ class TestStartupSteps : public QObject
 private slots:
     void initTestCase()
     {
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_pages, "open");
         Notifier::install(NotificationManager::instance());
         m_velmora = std::make_unique<Velmora>();
         UpdateInfo::instance()->init(m_velmora.get());
@@ -62,7 +50,6 @@ private slots:
 
     void cleanupTestCase()
     {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
         m_velmora->setSkipSaveOnExit(true);
         m_velmora.reset();
     }

@@ -181,12 +181,16 @@ private slots:
         edit.setText(QStringLiteral("Короткий текст"));
         QVERIFY(edit.isReadOnly());
         QCOMPARE(edit.textInteractionFlags(), Qt::NoTextInteraction);
+        QVERIFY(!edit.isStepping()); // hidden: no timer runs
+        edit.show();
         QVERIFY(edit.isStepping());
         invoke(&edit, "timer_timeout");
         QVERIFY(!edit.isStepping());
         invoke(&edit, "border_timer_timeout");
         QVERIFY(edit.isStepping());
         QCOMPARE(edit.verticalScrollBar()->value(), 0);
+        edit.hide();
+        QVERIFY(!edit.isStepping());
     }
 
     void autoScrollGoesDownPausesAndReturns()
