@@ -318,6 +318,11 @@ void Velmora::replyFinished(QNetworkReply *reply)
         qDebug().noquote() << "Request: " + loggedUrl(reply->request().url());
         qDebug() << "Reply finished:" << reply->error() << " - " << withoutPasswords(reply->errorString());
         switch (stage) {
+        case LoginStage:
+            // The sign-in dialog waits for an answer; without one its enter
+            // button would stay disabled for good.
+            emit error(outcome);
+            break;
         case DeadlineStage:
             Notifier::raise(QStringLiteral("Запрос на продление задачи не удалось отправить, повторите попытку позже."),
                             Message);

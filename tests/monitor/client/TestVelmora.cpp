@@ -140,6 +140,7 @@ private slots:
         QTest::newRow("the envelope and one byte more") << "body" << envelopeAndOneByte() << 6;
         QTest::newRow("an HTML page") << "html" << QByteArray() << 4;
         QTest::newRow("the database error") << "dberror" << QByteArray() << 5;
+        QTest::newRow("the connection dropped") << "close" << QByteArray() << 3;
     }
 
     void signInErrors()
@@ -363,8 +364,11 @@ private slots:
         qputenv("VELMORA_CA_FILE", m_service->caFile().toLocal8Bit());
         QSignalSpy finished(untrusting.findChild<QNetworkAccessManager *>(), &QNetworkAccessManager::finished);
         QSignalSpy loginOk(&untrusting, &Velmora::loginOk);
+        QSignalSpy errors(&untrusting, &Velmora::error);
         untrusting.login(user, password);
         QVERIFY(finished.wait(20000));
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(errors.at(0).at(0).toInt(), 3);
         QVERIFY(std::any_of(capturedLog.cbegin() + logged, capturedLog.cend(),
                             [](const QString &line) { return line.startsWith(QLatin1String("SSL errors")); }));
         QCOMPARE(loginOk.count(), 0);
