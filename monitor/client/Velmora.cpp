@@ -319,8 +319,9 @@ void Velmora::replyFinished(QNetworkReply *reply)
         qDebug() << "Reply finished:" << reply->error() << " - " << withoutPasswords(reply->errorString());
         switch (stage) {
         case LoginStage:
-            // The sign-in dialog waits for an answer; without one its enter
-            // button would stay disabled for good.
+        case TeamsAndTasksStage:
+            // The sign-in and task dialogs wait for an answer; without one
+            // they would stay disabled ("Загрузка...") for good.
             emit error(outcome);
             break;
         case DeadlineStage:

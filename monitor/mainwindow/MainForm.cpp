@@ -7,7 +7,9 @@
 #include "common/Clock.h"
 #include "common/ProgramFiles.h"
 #include "core/AutoRun.h"
+#include "dialogs/LoginForm.h"
 #include "dialogs/ScrollText.h"
+#include "dialogs/TaskForm.h"
 #include "model/NotificationType.h"
 #include "notifications/NotificationManager.h"
 
@@ -111,6 +113,8 @@ MainForm::MainForm(Velmora *velmora, QWidget *parent)
     connect(this, &MainForm::showAll, this, &MainForm::showAllHandler);
 
     createTrayIcon();
+    m_taskForm = std::make_unique<TaskForm>(m_velmora);
+    connect(m_taskForm.get(), &QDialog::accepted, this, &MainForm::onTaskFormAccepted);
     connect(UserActivityWatcher::instance(), &UserActivityWatcher::wasActivity, this, &MainForm::setHasActivity);
 
     updateNoticeButton();
@@ -542,15 +546,6 @@ void MainForm::toggleTimeMode()
     updateTimerLbl();
 }
 
-QString MainForm::taskIcon(const Task &task)
-{
-    if (isBlocking(task))
-        return QStringLiteral(":/images/pbTaskBlocked.png");
-    if (task.importance < 1)
-        return QStringLiteral(":/images/pbTask.png");
-    return QStringLiteral(":/images/pbTaskUrgentGrey.png");
-}
-
 QString MainForm::overdueText(const QDateTime &deadline, const QDateTime &now)
 {
     qint64 days = deadline.date().daysTo(now.date());
@@ -611,6 +606,26 @@ void MainForm::on_pbMinimize_clicked()
     emit hideAll();
 }
 
+void MainForm::on_pbTask_clicked()
+{
+    m_taskForm->show();
+    m_taskForm->activateWindow();
+    m_taskForm->reload();
+}
+
+void MainForm::onTaskFormAccepted()
+{
+    m_velmora->setTeamAndTask(m_taskForm->currentTeamId(), m_taskForm->currentTaskId());
+}
+
+void MainForm::on_actionChangeAccount_triggered()
+{
+    // Recording stops before the session can change hands.
+    m_pbPlay->setChecked(false);
+    LoginForm login(m_velmora);
+    login.exec();
+}
+
 void MainForm::on_pbNotice_clicked()
 {
     NotificationManager::instance()->toggleForms();
@@ -638,6 +653,8 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonPress && (watched == m_lbActivity || watched == m_lbClock))
         toggleTimeMode();
+    if (event->type() == QEvent::MouseButtonPress && watched == m_lbTask)
+        on_pbTask_clicked();
     return QDialog::eventFilter(watched, event);
 }
 

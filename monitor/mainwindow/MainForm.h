@@ -8,11 +8,14 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <memory>
+
 class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
 class ScrollText;
+class TaskForm;
 class Velmora;
 
 /// The main window: the strip at the bottom right of the screen with its
@@ -38,9 +41,6 @@ public:
     Q_INVOKABLE void refreshAttention();
     /// Switches the clock between the day's work time and active time.
     void toggleTimeMode();
-    /// The icon of the task button for \a task: blocked, normal or urgent.
-    static QString taskIcon(const Task &task);
-
     /// The text of the overdue label for a deadline \a deadline at \a now,
     /// such as "1д. 2ч. 5 мин."; empty under a minute.
     static QString overdueText(const QDateTime &deadline, const QDateTime &now);
@@ -72,6 +72,9 @@ private slots:
     void stopTracking();
     void on_pbNotice_clicked();
     void on_pbTimeExtend_clicked();
+    void on_pbTask_clicked();
+    void on_actionChangeAccount_triggered();
+    void onTaskFormAccepted();
     void updateTimerLbl();
     void closeTask(const QString &task_id);
     void hideAllHandler();
@@ -96,6 +99,7 @@ private:
     QImage m_background;
     QMenu *m_menu = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
+    std::unique_ptr<TaskForm> m_taskForm;
     bool m_showActive = false;
 
     QTimer m_sendTimer;

@@ -16,6 +16,15 @@ bool isBlocking(const Task &task)
     return !task.block.isEmpty() && task.block != QLatin1String("0");
 }
 
+QString taskIcon(const Task &task)
+{
+    if (isBlocking(task))
+        return QStringLiteral(":/images/pbTaskBlocked.png");
+    if (task.importance < 1)
+        return QStringLiteral(":/images/pbTask.png");
+    return QStringLiteral(":/images/pbTaskUrgentGrey.png");
+}
+
 QDataStream &operator<<(QDataStream &out, const Task &task)
 {
     return out << task.id << task.title << task.deadline << task.block << task.last_comment << task.importance;

@@ -42,6 +42,10 @@ Task pseudoTask();
 /// nor "0".
 bool isBlocking(const Task &task);
 
+/// The picture that stands for \a task in task lists and on the main window:
+/// blocking, ordinary or important.
+QString taskIcon(const Task &task);
+
 QDataStream &operator<<(QDataStream &out, const Task &task);
 QDataStream &operator>>(QDataStream &in, Task &task);
 

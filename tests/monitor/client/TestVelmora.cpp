@@ -159,6 +159,16 @@ private slots:
         QCOMPARE(m_velmora->session()->password(), password); // still the signed-in user
     }
 
+    // The task dialog waits for the download: a failed one must say so.
+    void teamsAndTasksNetworkFailure()
+    {
+        armFault(QStringLiteral("/api_teams_tasks"), QStringLiteral("close"), QString());
+        QSignalSpy errors(m_velmora.get(), &Velmora::error);
+        m_velmora->requestTeamsAndTasks();
+        QVERIFY(errors.wait(20000));
+        QCOMPARE(errors.at(0).at(0).toInt(), 3);
+    }
+
     void teamsAndTasks()
     {
         QSignalSpy teamsUpdated(m_velmora->session(), &Session::teamsUpdated);

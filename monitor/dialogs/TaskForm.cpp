@@ -1,0 +1,179 @@
+#include "dialogs/TaskForm.h"
+
+#include "client/Velmora.h"
+#include "model/Session.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpacerItem>
+#include <QVBoxLayout>
+
+TaskForm::TaskForm(Velmora *velmora, QWidget *parent)
+    : AbstractVelmoraForm(parent)
+    , m_velmora(velmora)
+{
+    setupUi();
+    // The application style sheet's accent button.
+    m_pbOk->setObjectName(QStringLiteral("pbVelmora"));
+    m_pbCancel->setObjectName(QStringLiteral("pbVelmora"));
+    background.load(QStringLiteral(":/images/main.png"));
+    setWindowModality(Qt::WindowModal);
+    const QRect area = screen()->availableGeometry();
+    move(area.center() - QPoint(width() / 2, height() / 2));
+
+    Velmora::Session *session = m_velmora->session();
+    connect(m_velmora, &Velmora::error, this, &TaskForm::error);
+    connect(session, &Session::teamsUpdated, this, &TaskForm::refreshed);
+    connect(session, &Session::tasksUpdated, this, &TaskForm::refreshed);
+    connect(session, &Session::taskClosed, this, &TaskForm::closeTask);
+    reload();
+    m_cbTeam->setFocus();
+}
+
+void TaskForm::setupUi()
+{
+    setObjectName(QStringLiteral("TaskForm"));
+    resize(385, 144);
+    setWindowTitle(QStringLiteral("Задачи"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/trayActive.png")));
+
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    auto *formLayout = new QFormLayout;
+    formLayout->setObjectName(QStringLiteral("formLayout"));
+    const auto comboBox = [this](const char *name) {
+        auto *box = new QComboBox(this);
+        box->setObjectName(QLatin1String(name));
+        box->setMinimumWidth(300);
+        box->setMaximumWidth(300);
+        return box;
+    };
+    const auto label = [this](const char *name, const QString &text) {
+        auto *lb = new QLabel(text, this);
+        lb->setObjectName(QLatin1String(name));
+        return lb;
+    };
+    m_cbTeam = comboBox("cbTeam");
+    m_cbTask = comboBox("cbTask");
+    formLayout->addRow(label("lbTeam", QStringLiteral("Команда")), m_cbTeam);
+    formLayout->addRow(label("lbTask", QStringLiteral("Задача")), m_cbTask);
+    m_lbLoading = label("lbLoading", QString());
+    formLayout->addRow(m_lbLoading);
+    verticalLayout->addLayout(formLayout);
+
+    auto *horizontalLayout = new QHBoxLayout;
+    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
+    horizontalLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    m_pbOk = new QPushButton(QStringLiteral("Ок"), this);
+    m_pbOk->setObjectName(QStringLiteral("pbOk"));
+    m_pbOk->setFocusPolicy(Qt::StrongFocus);
+    horizontalLayout->addWidget(m_pbOk);
+    m_pbCancel = new QPushButton(QStringLiteral("Отмена"), this);
+    m_pbCancel->setObjectName(QStringLiteral("pbCancel"));
+    m_pbCancel->setFocusPolicy(Qt::StrongFocus);
+    horizontalLayout->addWidget(m_pbCancel);
+    verticalLayout->addLayout(horizontalLayout);
+
+    connect(m_pbOk, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_pbCancel, &QPushButton::clicked, this, &QWidget::hide);
+    QMetaObject::connectSlotsByName(this);
+}
+
+void TaskForm::reload()
+{
+    Velmora::Session *session = m_velmora->session();
+    m_teamId = session->teamID();
+    m_taskId = session->taskID();
+    if (!session->isOnline()) {
+        refreshed();
+        return;
+    }
+    m_lbLoading->setText(QStringLiteral("Загрузка..."));
+    m_cbTask->setEnabled(false);
+    m_cbTeam->setEnabled(false);
+    m_velmora->requestTeamsAndTasks();
+}
+
+QString TaskForm::currentTeamId() const
+{
+    return m_cbTeam->currentData().toString();
+}
+
+QString TaskForm::currentTaskId() const
+{
+    return m_cbTask->currentData().toString();
+}
+
+void TaskForm::refreshed()
+{
+    const QSignalBlocker blocker(m_cbTeam);
+    m_lbLoading->clear();
+    m_cbTeam->clear();
+    const QList<Team> teams = m_velmora->session()->teams();
+    for (const Team &team : teams) {
+        m_cbTeam->addItem(team.second, team.first);
+        m_cbTeam->setItemData(m_cbTeam->count() - 1, team.second, Qt::ToolTipRole);
+    }
+    m_cbTask->setEnabled(true);
+    m_cbTeam->setEnabled(true);
+
+    int index = m_cbTeam->findData(m_teamId, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0) {
+        m_cbTeam->setCurrentIndex(index);
+        m_cbTeam->setToolTip(m_cbTeam->itemData(index, Qt::ToolTipRole).toString());
+    } else {
+        index = 0;
+    }
+    m_cbTeam->setFocus();
+    on_cbTeam_currentIndexChanged(index);
+}
+
+void TaskForm::on_cbTeam_currentIndexChanged(int index)
+{
+    const QSignalBlocker blocker(m_cbTask);
+    m_cbTask->clear();
+    const QString id = m_cbTeam->itemData(index).toString();
+    m_teamId = id;
+
+    QList<Task> tasks = m_velmora->session()->tasks(id);
+    // A team with blocking tasks offers nothing but them.
+    QList<Task> blocking;
+    std::copy_if(tasks.cbegin(), tasks.cend(), std::back_inserter(blocking), isBlocking);
+    if (!blocking.isEmpty())
+        tasks = blocking;
+
+    for (const Task &task : qAsConst(tasks)) {
+        QString text = task.title;
+        if (task.deadline.isValid())
+            text += QStringLiteral(" | Истекает: ") + task.deadline.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        m_cbTask->addItem(QIcon(taskIcon(task)), text, task.id);
+        m_cbTask->setItemData(m_cbTask->count() - 1, text, Qt::ToolTipRole);
+    }
+
+    const int found = m_cbTask->findData(m_taskId, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found >= 0) {
+        m_cbTask->setCurrentIndex(found);
+        m_cbTask->setToolTip(m_cbTask->itemData(found, Qt::ToolTipRole).toString());
+    }
+}
+
+void TaskForm::on_cbTask_currentIndexChanged(int index)
+{
+    m_taskId = m_cbTask->itemData(index).toString();
+}
+
+void TaskForm::error(int)
+{
+    refreshed();
+    m_lbLoading->setText(QStringLiteral("Нет соединения"));
+}
+
+void TaskForm::closeTask(const QString &)
+{
+    refreshed();
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "dialogs/AbstractVelmoraForm.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class Velmora;
+
+/// The choice of the team and the task to record time for.
+///
+/// Two lists: the user's teams, and the chosen team's tasks with a picture
+/// for their state and their deadline. While online it fetches both anew
+/// first; offline, or when fetching fails, it offers what the session keeps.
+/// OK accepts (the main window then reads currentTeamId() and
+/// currentTaskId()); Cancel only hides it.
+class TaskForm : public AbstractVelmoraForm
+{
+    Q_OBJECT
+
+public:
+    explicit TaskForm(Velmora *velmora, QWidget *parent = nullptr);
+
+    /// Preselects the session's team and task and fills the lists, asking the
+    /// service first when online.
+    void reload();
+
+    QString currentTeamId() const;
+    QString currentTaskId() const;
+
+private slots:
+    void on_cbTask_currentIndexChanged(int index);
+    void on_cbTeam_currentIndexChanged(int index);
+    void refreshed();
+    void error(int error);
+    void closeTask(const QString &taskId);
+
+private:
+    void setupUi();
+
+    Velmora *m_velmora;
+    QString m_teamId;
+    QString m_taskId;
+
+    QComboBox *m_cbTeam = nullptr;
+    QComboBox *m_cbTask = nullptr;
+    QLabel *m_lbLoading = nullptr;
+    QPushButton *m_pbOk = nullptr;
+    QPushButton *m_pbCancel = nullptr;
+
+    friend class TestTaskForm;
+};
