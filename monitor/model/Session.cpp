@@ -152,6 +152,10 @@ void Session::load(const QString &login, const QString &password)
         if (keepStoredPassword)
             m_password = m_sessionFile->value(Key::password).toString();
         readSessionFile();
+    } else {
+        // A user new to this computer starts the day from nothing, dated
+        // today, so the first save keeps the day's counters readable.
+        resetDay();
     }
 
     m_teamsFile = openUserFile(File::teams);

@@ -505,6 +505,38 @@ private slots:
         }
     }
 
+    // Another user signs in on the same monitor: the first user's state is
+    // saved for their return, and none of it shows for the second.
+    void anotherAccountStartsClean()
+    {
+        Session *session = m_velmora->session();
+        runAndWait([&] { m_velmora->requestTeamsAndTasks(); });
+        QVERIFY(!session->teams().isEmpty());
+        session->setTeamID(QStringLiteral("17"));
+        session->setTaskID(QStringLiteral("101"));
+        session->addWorkMinute();
+        session->addActiveMinute();
+        const QTime worked = session->todayWorktime();
+
+        QSignalSpy loginOk(m_velmora.get(), &Velmora::loginOk);
+        m_velmora->login(QStringLiteral("demo@velmora.local"), QStringLiteral("demo"));
+        QVERIFY(loginOk.wait(20000));
+        QCOMPARE(session->login(), QStringLiteral("demo@velmora.local"));
+        QVERIFY(session->teams().isEmpty());
+        QVERIFY(session->tasks(QStringLiteral("17")).isEmpty());
+        QCOMPARE(session->teamID(), QString());
+        QCOMPARE(session->taskID(), QString());
+        QCOMPARE(session->todayWorktime(), QTime(0, 0));
+        QCOMPARE(session->todayActiveTime(QStringLiteral("101")), QTime(0, 0));
+
+        m_velmora->login(user, password);
+        QVERIFY(loginOk.wait(20000));
+        QCOMPARE(session->teamID(), QStringLiteral("17"));
+        QCOMPARE(session->taskID(), QStringLiteral("101"));
+        QCOMPARE(session->todayWorktime(), worked);
+        QVERIFY(!session->teams().isEmpty());
+    }
+
 private:
     void useService()
     {

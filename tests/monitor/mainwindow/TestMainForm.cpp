@@ -4,6 +4,7 @@
 #include "dialogs/ScrollText.h"
 #include "mainwindow/MainForm.h"
 #include "model/Notifier.h"
+#include "dialogs/TaskForm.h"
 #include "notifications/NotificationManager.h"
 #include "support/NoticeRecorder.h"
 #include "platform/Platform.h"
@@ -56,7 +57,6 @@ private slots:
         m_velmora->setSkipSaveOnExit(true);
         Velmora::Session *session = m_velmora->session();
         session->load(user, QStringLiteral("pw"));
-        session->tickSecond(); // the day starts
         session->setTasks(
             QStringLiteral("7"),
             {makeTask(QStringLiteral("101"), QStringLiteral("Отчёт"), "2026-12-09 09:55:00"), pseudoTask()});
@@ -302,6 +302,46 @@ private slots:
         m_velmora->session()->setOnline(true);
         emit m_velmora->onlineChanged(QString());
         QCOMPARE(m_notices.notices().last().text, QStringLiteral("Переход в онлайн-режим."));
+    }
+
+    // The task line opens the task dialog; its OK makes the choice the
+    // session's task.
+    void taskChoice()
+    {
+        m_velmora->session()->setOnline(false);
+        m_velmora->session()->setTeams({{QStringLiteral("7"), QStringLiteral("Команда")}});
+        m_velmora->session()->setTasks(QStringLiteral("7"), {pseudoTask()});
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        auto *taskForm = m_form->m_taskForm.get();
+        QVERIFY(!taskForm->isVisible());
+        QTest::mouseClick(m_form->m_lbTask, Qt::LeftButton);
+        QVERIFY(taskForm->isVisible());
+        QTest::mouseClick(taskForm->findChildren<QPushButton *>(QStringLiteral("pbVelmora")).first(), Qt::LeftButton);
+        QCOMPARE(m_velmora->session()->teamID(), QStringLiteral("7"));
+        QCOMPARE(m_velmora->session()->taskID(), pseudoTaskId());
+        QVERIFY(m_form->m_pbPlay->isCheckable());
+    }
+
+    // Changing the account stops recording before the sign-in dialog shows.
+    // (Before closeForUpdate: once a test has asked the application to quit,
+    // no dialog's event loop runs any more.)
+    void changeAccountStopsRecording()
+    {
+        startRecording();
+        bool wasRecording = true;
+        QString dialog;
+        QTimer::singleShot(0, [&] {
+            wasRecording = m_velmora->session()->active();
+            auto *login = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            dialog = login ? login->objectName() : QString();
+            if (login)
+                login->reject();
+        });
+        m_form->on_actionChangeAccount_triggered();
+        QCOMPARE(dialog, QStringLiteral("LoginForm"));
+        QVERIFY(!wasRecording);
+        QVERIFY(!m_form->m_pbPlay->isChecked());
+        QVERIFY(!m_form->m_sendTimer.isActive());
     }
 
     // An update asks the monitor to close: it does while the updater runs,

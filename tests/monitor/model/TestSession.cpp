@@ -252,7 +252,9 @@ private slots:
         TestSessionOwner owner;
         Session session(&owner, nullptr);
         session.load(user, QStringLiteral("secret"));
-        session.tickSecond();
+        // A user new here starts today: the first save must not store an
+        // undated day (it would be dropped as "another day" at the next start).
+        QCOMPARE(session.worktimeDate(), Clock::today());
         session.setTaskID(QStringLiteral("101"));
         session.addActiveMinute();
         session.addActiveMinute();
