@@ -18,12 +18,26 @@ bool KIdleTimeLastInput::isAvailable() const
 
 std::optional<qint64> KIdleTimeLastInput::lastInputMs()
 {
-    const int idleMs = KIdleTime::instance()->idleTime();
+    if (m_quiet)
+        return m_lastInputMs; // no input since: KIdleTime would have said so
+
+    KIdleTime *idleTime = KIdleTime::instance();
+    const int idleMs = idleTime->idleTime();
     const qint64 nowMs = m_clock.elapsed();
     if (!m_known || idleMs < m_lastIdleMs) {
         m_lastInputMs = nowMs - idleMs;
         m_known = true;
     }
     m_lastIdleMs = idleMs;
+
+    if (idleMs >= QuietMs) {
+        if (!m_resumeConnected) {
+            // The next reading after the resume sees the idle time fall.
+            QObject::connect(idleTime, &KIdleTime::resumingFromIdle, &m_receiver, [this] { m_quiet = false; });
+            m_resumeConnected = true;
+        }
+        m_quiet = true;
+        idleTime->catchNextResumeEvent();
+    }
     return m_lastInputMs;
 }
