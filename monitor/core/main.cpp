@@ -53,6 +53,11 @@ bool continueWithoutActivity()
 
 int main(int argc, char *argv[])
 {
+    // The windows are painted without OpenGL. Left to itself, Qt's X11
+    // back-end loads the system's OpenGL driver at start-up (with Mesa's
+    // software renderer that is LLVM, about 45 MB resident) for nothing.
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     Application app(argc, argv);
     AppIdentity::apply(AppIdentity::monitorName(), AppIdentity::monitorVersion());
     // Notices raised below the windows (the session, the client) reach the
