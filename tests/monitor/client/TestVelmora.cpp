@@ -131,6 +131,25 @@ private slots:
         QCOMPARE(query[QStringLiteral("login")].toString(), user);
     }
 
+    // The query's own characters in a password reach the service as typed;
+    // a zero character ends the password, as the service has always had it.
+    void signInWithAZeroInThePassword()
+    {
+        const QString email = QStringLiteral("zero@velmora.local");
+        const QString sent = QStringLiteral("a&b=c+d%e");
+        QVERIFY(m_service->control(QStringLiteral("/control/account"),
+                                   {{QStringLiteral("email"), email}, {QStringLiteral("password"), sent}}));
+        Velmora other;
+        other.setSkipSaveOnExit(true);
+        QSignalSpy loginOk(&other, &Velmora::loginOk);
+        other.login(email, sent + QChar(0) + QStringLiteral("f"));
+        QVERIFY(loginOk.wait(20000));
+        QCOMPARE(lastRequest(QStringLiteral("/api_teams"))[QStringLiteral("query")]
+                     .toObject()[QStringLiteral("password")]
+                     .toString(),
+                 sent);
+    }
+
     void signInErrors_data()
     {
         QTest::addColumn<QString>("fault");
