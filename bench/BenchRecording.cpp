@@ -7,9 +7,12 @@
 // cpu_ms_per_recorded_minute: user + system CPU time of TALV per minute.
 // rss_mb_after_5min: TALV's resident memory at the end.
 // grab_prepare_ms: grabDesktop() and the synchronous part of sendScreenshot.
+// grab_prepare_peak_mb: how far the grab and its preparation raised this
+//   process's peak resident memory.
 // grab_desktop: the size of the grabbed desktop.
 //
-// Needs a display; scripts/bench provides a 3840x1080 virtual one.
+// Needs a display; scripts/bench provides two virtual 1920x1080 screens side
+// by side (Xorg's dummy driver), or one 3840x1080 Xvfb screen without it.
 
 #include "capture/ScreenCapture.h"
 #include "client/Velmora.h"
@@ -45,14 +48,16 @@ double cpuMs(qint64 pid)
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) * 1000.0 / sysconf(_SC_CLK_TCK);
 }
 
-double rssMb(qint64 pid)
+/// A memory figure of process \a pid in MB: "VmRSS" (resident now) or
+/// "VmHWM" (the most it was resident).
+double memoryMb(qint64 pid, const QByteArray &field = "VmRSS")
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toDouble() / 1024.0;
     }
     return -1;
 }
@@ -102,7 +107,7 @@ int main(int argc, char *argv[])
     const double cpuBefore = cpuMs(talv.processId());
     wait(minutes * 60000);
     const double cpuAfter = cpuMs(talv.processId());
-    const double rss = rssMb(talv.processId());
+    const double rss = memoryMb(talv.processId());
     const int received = service.read(QStringLiteral("/control/activities")).size();
     talv.terminate();
     talv.waitForFinished(20000);
@@ -113,16 +118,19 @@ int main(int argc, char *argv[])
     qputenv("VELMORA_CA_FILE", service.caFile().toLocal8Bit());
     Velmora velmora;
     velmora.setSkipSaveOnExit(true);
+    const double rssBeforeGrab = memoryMb(QCoreApplication::applicationPid());
     QElapsedTimer timer;
     timer.start();
     const QImage desktop = grabDesktop();
     velmora.sendScreenshot(desktop);
     const double grabMs = timer.nsecsElapsed() / 1e6;
+    const double grabPeakMb = memoryMb(QCoreApplication::applicationPid(), "VmHWM") - rssBeforeGrab;
 
     out << "cpu_ms_per_recorded_minute: " << (cpuAfter - cpuBefore) / minutes << '\n';
     out << "rss_mb_after_5min: " << rss << '\n';
     out << "recorded_minutes_received: " << received << '\n';
     out << "grab_prepare_ms: " << grabMs << '\n';
+    out << "grab_prepare_peak_mb: " << grabPeakMb << '\n';
     out << "grab_desktop: " << desktop.width() << 'x' << desktop.height() << '\n';
     return 0;
 }
