@@ -28,8 +28,17 @@ TaskForm::TaskForm(Velmora *velmora, QWidget *parent)
 
     Velmora::Session *session = m_velmora->session();
     connect(m_velmora, &Velmora::error, this, &TaskForm::error);
-    connect(session, &Session::teamsUpdated, this, &TaskForm::refreshed);
-    connect(session, &Session::tasksUpdated, this, &TaskForm::refreshed);
+    // Every download of teams and tasks (each minute while recording)
+    // reports each team; a hidden dialog need not refill its lists, since
+    // showing it always goes through reload().
+    connect(session, &Session::teamsUpdated, this, [this] {
+        if (isVisible())
+            refreshed();
+    });
+    connect(session, &Session::tasksUpdated, this, [this] {
+        if (isVisible())
+            refreshed();
+    });
     connect(session, &Session::taskClosed, this, &TaskForm::closeTask);
     reload();
     m_cbTeam->setFocus();

@@ -165,6 +165,20 @@ private slots:
         QCOMPARE(m_form->currentTaskId(), QString());
     }
 
+    // A download while the dialog is hidden leaves its lists alone; they are
+    // refilled when it shows again.
+    void hiddenListsWaitForTheNextShow()
+    {
+        m_velmora->session()->setTeams({{QStringLiteral("18"), QStringLiteral("Поддержка")}});
+        QCOMPARE(teams()->count(), 2);
+        m_form->show();
+        m_form->reload();
+        QCOMPARE(teams()->count(), 1);
+        m_velmora->session()->setTasks(QStringLiteral("18"), {pseudoTask()});
+        QCOMPARE(tasks()->count(), 1); // shown: refilled at once
+        QCOMPARE(m_form->currentTaskId(), pseudoTaskId());
+    }
+
     void onlineLoadsAndFallsBackWhenTheServiceFails()
     {
         m_velmora->session()->setOnline(true);
