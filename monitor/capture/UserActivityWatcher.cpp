@@ -47,4 +47,15 @@ void UserActivityWatcher::emitWasActivity()
     if (*now - property(lastEventProperty).toLongLong() > 0)
         emit wasActivity();
     setProperty(lastEventProperty, *now);
+
+    // While the user is still, a platform that can report the next input
+    // spares the program ten wake-ups a second: polling pauses until then
+    // and resumes with a poll at once.
+    auto *timer = qobject_cast<QTimer *>(property(timerProperty).value<QObject *>());
+    const bool paused = Platform::lastInput().notifyAtNextInput([this, timer] {
+        timer->start();
+        emitWasActivity();
+    });
+    if (paused)
+        timer->stop();
 }

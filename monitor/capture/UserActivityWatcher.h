@@ -5,6 +5,8 @@
 /// Tells the recording controller that the user touched the keyboard or the
 /// mouse: polls the platform's time of the last input ten times a second and
 /// emits wasActivity() when it has moved forward since the previous poll.
+/// While the user is still, polling pauses where the platform can report the
+/// next input itself.
 ///
 /// It keeps its state in two dynamic properties: "timer" (the poll timer, a
 /// child of the watcher) and "lastEventTicks" (the last-input time seen by

@@ -3,6 +3,8 @@
 #include <KIdleTime>
 #include <QGuiApplication>
 
+#include <utility>
+
 KIdleTimeLastInput::KIdleTimeLastInput()
 {
     m_clock.start();
@@ -33,11 +35,23 @@ std::optional<qint64> KIdleTimeLastInput::lastInputMs()
     if (idleMs >= QuietMs) {
         if (!m_resumeConnected) {
             // The next reading after the resume sees the idle time fall.
-            QObject::connect(idleTime, &KIdleTime::resumingFromIdle, &m_receiver, [this] { m_quiet = false; });
+            QObject::connect(idleTime, &KIdleTime::resumingFromIdle, &m_receiver, [this] {
+                m_quiet = false;
+                if (const std::function<void()> resumed = std::exchange(m_resumed, nullptr))
+                    resumed();
+            });
             m_resumeConnected = true;
         }
         m_quiet = true;
         idleTime->catchNextResumeEvent();
     }
     return m_lastInputMs;
+}
+
+bool KIdleTimeLastInput::notifyAtNextInput(std::function<void()> resumed)
+{
+    if (!m_quiet)
+        return false;
+    m_resumed = std::move(resumed);
+    return true;
 }

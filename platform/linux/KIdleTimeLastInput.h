@@ -15,7 +15,8 @@
 ///
 /// Each reading is a round trip to the display server. Once the user has been
 /// still for a second, readings stop and KIdleTime is asked to report the
-/// next input instead; until it does, the last input stays where it was.
+/// next input instead; until it does, the last input stays where it was, and
+/// a caller that asked is told when it comes.
 class KIdleTimeLastInput : public LastInput
 {
 public:
@@ -23,6 +24,7 @@ public:
 
     bool isAvailable() const override;
     std::optional<qint64> lastInputMs() override;
+    bool notifyAtNextInput(std::function<void()> resumed) override;
 
     /// How long the user must be still before readings stop (milliseconds).
     static constexpr int QuietMs = 1000;
@@ -35,5 +37,6 @@ private:
     /// Still for QuietMs and waiting for KIdleTime's next resume event.
     bool m_quiet = false;
     bool m_resumeConnected = false;
+    std::function<void()> m_resumed;
     QObject m_receiver; ///< ties the resume connection to this object's life
 };

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -36,9 +37,13 @@ private slots:
 
         QTest::qWait(3000);
         QCOMPARE(activity.count(), 0);
+        // Still for more than a second: polling waits for the next input.
+        auto *timer = qobject_cast<QTimer *>(watcher->property("timer").value<QObject *>());
+        QVERIFY(!timer->isActive());
 
         QVERIFY(moveMouse(0, 4));
         QTRY_COMPARE_WITH_TIMEOUT(activity.count(), 1, 5000);
+        QVERIFY(timer->isActive());
         QTest::qWait(1000);
         QCOMPARE(activity.count(), 1);
 
