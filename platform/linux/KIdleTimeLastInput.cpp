@@ -3,6 +3,7 @@
 #include <KIdleTime>
 #include <QGuiApplication>
 
+#include <limits>
 #include <utility>
 
 KIdleTimeLastInput::KIdleTimeLastInput()
@@ -34,9 +35,11 @@ std::optional<qint64> KIdleTimeLastInput::lastInputMs()
 
     if (idleMs >= QuietMs) {
         if (!m_resumeConnected) {
-            // The next reading after the resume sees the idle time fall.
+            // Input happened: the next reading takes its moment, however
+            // late the event was delivered.
             QObject::connect(idleTime, &KIdleTime::resumingFromIdle, &m_receiver, [this] {
                 m_quiet = false;
+                m_lastIdleMs = std::numeric_limits<int>::max();
                 if (const std::function<void()> resumed = std::exchange(m_resumed, nullptr))
                     resumed();
             });
