@@ -20,22 +20,25 @@ AbstractVelmoraForm::AbstractVelmoraForm(QWidget *parent)
     background.load(QStringLiteral(":/images/main.png"));
 }
 
-bool AbstractVelmoraForm::eventFilter(QObject *watched, QEvent *event)
+void dragWindow(QWidget *window, QEvent *event, QPoint &dragPosition)
 {
-    if (dragEnabled && watched == this) {
-        if (event->type() == QEvent::MouseMove) {
-            auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->buttons() & Qt::LeftButton) {
-                const QPoint global = mouse->screenPos().toPoint();
-                move(pos() + global - dragPosition);
-                dragPosition = global;
-                event->accept();
-            }
-        } else if (event->type() == QEvent::MouseButtonPress) {
-            dragPosition = static_cast<QMouseEvent *>(event)->screenPos().toPoint();
+    if (event->type() == QEvent::MouseButtonPress) {
+        dragPosition = static_cast<QMouseEvent *>(event)->globalPos();
+        event->accept();
+    } else if (event->type() == QEvent::MouseMove) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->buttons() & Qt::LeftButton) {
+            window->move(window->pos() + mouse->globalPos() - dragPosition);
+            dragPosition = mouse->globalPos();
             event->accept();
         }
     }
+}
+
+bool AbstractVelmoraForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (dragEnabled && watched == this)
+        dragWindow(this, event, dragPosition);
     return QDialog::eventFilter(watched, event);
 }
 

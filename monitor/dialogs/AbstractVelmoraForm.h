@@ -4,6 +4,13 @@
 #include <QImage>
 #include <QPoint>
 
+class QEvent;
+
+/// Moves \a window by the mouse's travel while the left button is held:
+/// a press remembers the global position in \a dragPosition, each move with
+/// the button down moves the window along. Other events pass untouched.
+void dragWindow(QWidget *window, QEvent *event, QPoint &dragPosition);
+
 /// The base of the frameless dialogs: frameless, translucent, modal and on
 /// top, with a background picture stretched over the whole window. Dragging
 /// the dialog's own background (not its child widgets) moves the window.

@@ -1,13 +1,14 @@
 #include "dialogs/LoginForm.h"
 
 #include "client/Velmora.h"
+#include "dialogs/AbstractVelmoraForm.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -130,20 +131,8 @@ bool LoginForm::eventFilter(QObject *watched, QEvent *event)
         event->accept();
         return true;
     }
-    if (watched == m_wTop) {
-        // The title strip is the drag handle.
-        if (event->type() == QEvent::MouseButtonPress) {
-            m_dragPosition = static_cast<QMouseEvent *>(event)->globalPos();
-            event->accept();
-        } else if (event->type() == QEvent::MouseMove) {
-            auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->buttons() & Qt::LeftButton) {
-                move(pos() + mouse->globalPos() - m_dragPosition);
-                m_dragPosition = mouse->globalPos();
-                event->accept();
-            }
-        }
-    }
+    if (watched == m_wTop)
+        dragWindow(this, event, m_dragPosition); // the title strip is the drag handle
     return QDialog::eventFilter(watched, event);
 }
 

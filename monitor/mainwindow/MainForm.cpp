@@ -38,6 +38,15 @@ QString buttonStyle(const QString &normal, const QString &hover, const QString &
            QStringLiteral(");}QPushButton:pressed{background-image: url(") + pressed + QStringLiteral(");}");
 }
 
+/// Sets \a style on \a widget unless it has it already: a new style sheet
+/// re-polishes and repaints the widget, and the play and notice buttons are
+/// refreshed after every download.
+void restyle(QWidget *widget, const QString &style)
+{
+    if (widget->styleSheet() != style)
+        widget->setStyleSheet(style);
+}
+
 QString imageStyle(const QString &stem)
 {
     return buttonStyle(QStringLiteral(":/images/") + stem + QStringLiteral(".png"),
@@ -492,12 +501,12 @@ void MainForm::updatePlayButton()
 {
     Velmora::Session *session = m_velmora->session();
     if (session->taskID().isEmpty()) {
-        m_pbPlay->setStyleSheet(QStringLiteral("background-image: url(:/images/pbPlay_Disabled.png);"));
+        restyle(m_pbPlay, QStringLiteral("background-image: url(:/images/pbPlay_Disabled.png);"));
         return;
     }
     const QString state = session->active() ? QStringLiteral("pbPause") : QStringLiteral("pbPlay");
     const QString network = session->isOnline() ? QStringLiteral("_Online") : QStringLiteral("_Offline");
-    m_pbPlay->setStyleSheet(imageStyle(state + network));
+    restyle(m_pbPlay, imageStyle(state + network));
 }
 
 void MainForm::updateTrayIcon()
@@ -510,6 +519,8 @@ void MainForm::updateTrayIcon()
                          : QStringLiteral(":/icons/trayNotactive_attention.png");
     else
         icon = recording ? QStringLiteral(":/icons/trayActive.png") : QStringLiteral(":/icons/trayNotActive.png");
+    if (m_trayIcon->property("iconPath").toString() == icon)
+        return;
     m_trayIcon->setIcon(QIcon(icon));
     m_trayIcon->setProperty("iconPath", icon);
 }
@@ -517,13 +528,13 @@ void MainForm::updateTrayIcon()
 void MainForm::updateNoticeButton()
 {
     if (NotificationManager::instance()->hasNotifications())
-        m_pbNotice->setStyleSheet(buttonStyle(QStringLiteral(":/images/pbAttention_Active_normal.png"),
-                                              QStringLiteral(":/images/pbAttention_Active_Hovered.png"),
-                                              QStringLiteral(":/images/pbAttention_Active_clicked.png")));
+        restyle(m_pbNotice, buttonStyle(QStringLiteral(":/images/pbAttention_Active_normal.png"),
+                                        QStringLiteral(":/images/pbAttention_Active_Hovered.png"),
+                                        QStringLiteral(":/images/pbAttention_Active_clicked.png")));
     else
-        m_pbNotice->setStyleSheet(buttonStyle(QStringLiteral(":/images/pbAttention_NoActive_normal.png"),
-                                              QStringLiteral(":/images/pbAttention_NoActive_Hoveredl.png"),
-                                              QStringLiteral(":/images/pbAttention_NoActive_clicked.png")));
+        restyle(m_pbNotice, buttonStyle(QStringLiteral(":/images/pbAttention_NoActive_normal.png"),
+                                        QStringLiteral(":/images/pbAttention_NoActive_Hoveredl.png"),
+                                        QStringLiteral(":/images/pbAttention_NoActive_clicked.png")));
 }
 
 void MainForm::refreshAttention()
@@ -568,17 +579,18 @@ QString MainForm::overdueText(const QDateTime &deadline, const QDateTime &now)
 
 void MainForm::updateOverdueTime()
 {
+    // Runs every second while recording: one look-up of the deadline.
     Velmora::Session *session = m_velmora->session();
-    const qint64 secs = session->overdueSeconds();
-    if (session->taskID() == pseudoTaskId() || session->taskID().isEmpty() || secs < 0) {
+    const QDateTime deadline = session->currentDeadline();
+    const QDateTime now = Clock::now();
+    if (session->taskID() == pseudoTaskId() || session->taskID().isEmpty() || deadline.secsTo(now) < 0) {
         m_lbOverdue->hide();
         m_lbOverdueTime->hide();
         return;
     }
     m_lbOverdue->show();
     m_lbOverdueTime->show();
-    const QDateTime deadline = session->currentDeadline();
-    m_lbOverdueTime->setText(overdueText(deadline, Clock::now()));
+    m_lbOverdueTime->setText(overdueText(deadline, now));
     const QString toolTip = deadline.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     m_lbOverdueTime->setToolTip(toolTip);
     m_lbOverdue->setToolTip(toolTip);
