@@ -10,6 +10,7 @@
 #include "dialogs/LoginForm.h"
 #include "dialogs/ScrollText.h"
 #include "dialogs/TaskForm.h"
+#include "dialogs/TaskListForm.h"
 #include "model/NotificationType.h"
 #include "notifications/NotificationManager.h"
 
@@ -122,6 +123,9 @@ MainForm::MainForm(Velmora *velmora, QWidget *parent)
     connect(this, &MainForm::showAll, this, &MainForm::showAllHandler);
 
     createTrayIcon();
+    m_taskListForm = std::make_unique<TaskListForm>(m_velmora, this);
+    connect(this, &MainForm::hideAll, m_taskListForm.get(), &TaskListForm::hideAll);
+    connect(this, &MainForm::showAll, m_taskListForm.get(), &TaskListForm::showAll);
     m_taskForm = std::make_unique<TaskForm>(m_velmora);
     connect(m_taskForm.get(), &QDialog::accepted, this, &MainForm::onTaskFormAccepted);
     connect(UserActivityWatcher::instance(), &UserActivityWatcher::wasActivity, this, &MainForm::setHasActivity);
@@ -667,6 +671,14 @@ bool MainForm::eventFilter(QObject *watched, QEvent *event)
         toggleTimeMode();
     if (event->type() == QEvent::MouseButtonPress && watched == m_lbTask)
         on_pbTask_clicked();
+    if (event->type() == QEvent::MouseButtonPress && watched == m_lbComment) {
+        if (m_taskListForm->isVisible()) {
+            m_taskListForm->on_pbHide_clicked();
+        } else {
+            m_taskListForm->show();
+            NotificationManager::instance()->raiseShownForms();
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 

@@ -16,6 +16,7 @@ class QMenu;
 class QPushButton;
 class ScrollText;
 class TaskForm;
+class TaskListForm;
 class Velmora;
 
 /// The main window: the strip at the bottom right of the screen with its
@@ -99,6 +100,7 @@ private:
     QImage m_background;
     QMenu *m_menu = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
+    std::unique_ptr<TaskListForm> m_taskListForm;
     std::unique_ptr<TaskForm> m_taskForm;
     bool m_showActive = false;
 

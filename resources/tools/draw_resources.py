@@ -250,12 +250,14 @@ def small_icons():
         c.rounded((0.5, 0.5, 99.5, 23.5), 4, fill=fill, outline=edge)
         c.save("images/res/images/task_desc_dialog/%s.png" % name)
 
-    for name, colour in (("task_target_button", GREY_LIGHT), ("task_target_button_hovered", GOLD),
-                         ("task_target_button_pressed", GOLD_DARK)):
-        c = Canvas(24, 24)
-        c.ellipse((3, 3, 21, 21), outline=colour, width=1.6)
-        c.ellipse((8, 8, 16, 16), outline=colour, width=1.6)
-        c.ellipse((11, 11, 13, 13), fill=colour)
+    # The row button "Цели задач" of the task list: its picture is stretched
+    # under the text, so it is a plain rounded button of the row's size. The
+    # "_hovered" picture is the resting look, the one without suffix the hover.
+    for name, fill, edge in (("task_target_button", (244, 236, 218, 255), GOLD),
+                             ("task_target_button_hovered", PAPER, GOLD_LIGHT),
+                             ("task_target_button_pressed", GOLD_LIGHT, GOLD)):
+        c = Canvas(84, 24)
+        c.rounded((0.5, 0.5, 83.5, 23.5), 4, fill=fill, outline=edge)
         c.save("images/res/images/task_list_dialog/%s.png" % name)
 
 

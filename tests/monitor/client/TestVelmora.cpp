@@ -196,7 +196,7 @@ private slots:
         QVERIFY(teamsUpdated.wait(20000));
         QCOMPARE(tasksUpdated.count(), 2);
         const QList<Task> tasks = m_velmora->session()->tasks(QStringLiteral("17"));
-        QCOMPARE(tasks.size(), 5);
+        QCOMPARE(tasks.size(), 16);
         QCOMPARE(tasks.last().id, QStringLiteral("0"));
         QCOMPARE(tasks.first().title, QStringLiteral("Сверстать форму входа"));
         QVERIFY(tasks.first().deadline.isValid());

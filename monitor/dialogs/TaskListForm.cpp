@@ -1,0 +1,197 @@
+#include "dialogs/TaskListForm.h"
+
+#include "client/Velmora.h"
+#include "dialogs/TaskDescriptionForm.h"
+#include "model/Session.h"
+#include "ui_TaskListForm.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+const QString targetButtonStyle = QStringLiteral(
+    "QPushButton{color:#646464}"
+    "QPushButton{border-image: url(:/images/res/images/task_list_dialog/task_target_button_hovered.png);}"
+    "QPushButton:hover:!pressed:!checked{border-image: "
+    "url(:/images/res/images/task_list_dialog/task_target_button.png);}"
+    "QPushButton:checked{border-image: url(:/images/res/images/task_list_dialog/task_target_button_pressed.png);}"
+    "QPushButton:pressed{border-image: url(:/images/res/images/task_list_dialog/task_target_button_pressed.png);}");
+
+} // namespace
+
+TaskListForm::TaskListForm(Velmora *client, QWidget *mainWindow, QWidget *parent)
+    : AbstractVelmoraForm(parent)
+    , m_client(client)
+    , m_ui(std::make_unique<Ui::TaskListForm>())
+    , m_mainWindow(mainWindow)
+{
+    setObjectName(QStringLiteral("TaskListForm"));
+    // The geometry is fixed to the pixel, and so is the text; the widgets
+    // made next take the font over.
+    QFont fixedFont = font();
+    fixedFont.setPixelSize(11);
+    setFont(fixedFont);
+    m_ui->setupUi(this);
+    // Not modal: the strip below it (whose "Задачи" closes it again) and the
+    // description windows beside it stay usable while it is shown.
+    setWindowModality(Qt::NonModal);
+
+    background.load(QStringLiteral(":/images/res/images/big_fon.png"));
+    dragEnabled = false;
+    const QRect area = m_mainWindow->screen()->availableGeometry();
+    move(area.right() - width(), area.bottom() - height() - m_mainWindow->height());
+
+    connect(m_client, &Velmora::teamChanged, this, &TaskListForm::onCurrentTeamChanged);
+    connect(m_client, &Velmora::loginOk, this, &TaskListForm::onLogin);
+    connect(m_client->session(), &Session::teamsUpdated, this, &TaskListForm::updateTeamCombobox);
+
+    m_shownTeamId = m_client->session()->teamID();
+    updateTeamCombobox();
+}
+
+TaskListForm::~TaskListForm() = default;
+
+void TaskListForm::updateTeamCombobox()
+{
+    QComboBox *teams = m_ui->cbTeam;
+    {
+        const QSignalBlocker blocker(teams);
+        teams->clear();
+        const QList<Team> sessionTeams = m_client->session()->teams();
+        for (const Team &team : sessionTeams) {
+            teams->addItem(team.second, team.first);
+            teams->setItemData(teams->count() - 1, team.second, Qt::ToolTipRole);
+        }
+    }
+    const int index = teams->findData(m_shownTeamId, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index < 0)
+        return;
+    teams->setCurrentIndex(index);
+    teams->setToolTip(teams->itemData(index, Qt::ToolTipRole).toString());
+    // Also when the index did not change: the first build waits for this.
+    on_cbTeam_currentIndexChanged(index);
+}
+
+void TaskListForm::on_cbTeam_currentIndexChanged(int index)
+{
+    const QString id = m_ui->cbTeam->itemData(index).toString();
+    if (id == m_shownTeamId && !m_firstBuild)
+        return;
+    buildList(id);
+    m_shownTeamId = id;
+    m_firstBuild = false;
+}
+
+void TaskListForm::onCurrentTeamChanged(const QString &teamId)
+{
+    m_ui->cbTeam->setCurrentIndex(
+        m_ui->cbTeam->findData(teamId, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive));
+}
+
+void TaskListForm::onLogin()
+{
+    // Another account: nothing of the previous one stays on screen, nor in
+    // a description window that could be shown again.
+    m_descriptions.clear();
+    m_ui->listWidget->clear();
+    m_shownTeamId = m_client->session()->teamID();
+    m_firstBuild = true;
+    updateTeamCombobox();
+}
+
+void TaskListForm::buildList(const QString &teamId)
+{
+    Velmora::Session *session = m_client->session();
+    const QList<Task> tasks = session->tasks(teamId);
+    QListWidget *list = m_ui->listWidget;
+    list->setUpdatesEnabled(false);
+    list->clear();
+    list->setGridSize(QSize(0, 26));
+    const int labelWidth = list->width() - 112;
+    const QFontMetrics metrics(list->font());
+    for (const Task &task : tasks) {
+        if (task.id == pseudoTaskId())
+            continue;
+        const QString deadline =
+            QStringLiteral(" | Истекает: ") + task.deadline.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        auto *row = new QWidget;
+        row->setFont(list->font());
+        auto *layout = new QHBoxLayout(row);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+        layout->setContentsMargins(0, 0, 0, 0);
+        // A long title gives way to the deadline: it ends in "…", and the
+        // tool tip holds the whole row.
+        const int titleWidth = labelWidth - metrics.horizontalAdvance(deadline);
+        auto *label = new QLabel(metrics.elidedText(task.title, Qt::ElideRight, titleWidth) + deadline, row);
+        label->setObjectName(QStringLiteral("lbTask"));
+        label->setTextFormat(Qt::PlainText);
+        label->setToolTip(task.title + deadline);
+        label->setFixedSize(labelWidth, 16);
+        layout->addWidget(label, 0, Qt::AlignLeft);
+        auto *button = new QPushButton(QStringLiteral("Цели задач"), row);
+        button->setFixedSize(84, 24);
+        button->setFocusPolicy(Qt::TabFocus);
+        button->setProperty("task_id", task.id);
+        // A style sheet of its own would give the button the application's
+        // font back; it keeps the list's.
+        button->setFont(list->font());
+        button->setStyleSheet(targetButtonStyle);
+        connect(button, &QPushButton::clicked, this, &TaskListForm::openTaskDescription);
+        layout->addWidget(button, 0, Qt::AlignRight);
+
+        auto *item = new QListWidgetItem(list);
+        list->setItemWidget(item, row);
+    }
+    list->setUpdatesEnabled(true);
+    setWindowTitle(QStringLiteral("Задачи команды \"") + session->teamName(teamId).second + QLatin1Char('"'));
+}
+
+void TaskListForm::openTaskDescription()
+{
+    const QString id = sender()->property("task_id").toString();
+    auto found = m_descriptions.find(id);
+    if (found == m_descriptions.end())
+        found = m_descriptions.emplace(id, std::make_unique<TaskDescriptionForm>(id, m_client, this)).first;
+    for (const auto &entry : m_descriptions) {
+        if (entry.first != id)
+            entry.second->hide();
+    }
+    TaskDescriptionForm *description = found->second.get();
+    if (description->isVisible()) {
+        description->hide();
+    } else {
+        description->requestUpdateTask(id);
+        description->show();
+    }
+}
+
+void TaskListForm::on_pbHide_clicked()
+{
+    hide();
+    for (const auto &entry : m_descriptions)
+        entry.second->hide();
+}
+
+void TaskListForm::hideAll()
+{
+    if (isVisible()) {
+        hide();
+        m_hiddenByHideAll = true;
+    }
+    for (const auto &entry : m_descriptions)
+        entry.second->hideAll();
+}
+
+void TaskListForm::showAll()
+{
+    if (m_hiddenByHideAll) {
+        show();
+        m_hiddenByHideAll = false;
+    }
+    for (const auto &entry : m_descriptions)
+        entry.second->showAll();
+}
