@@ -5,18 +5,25 @@
 #include <QStringList>
 #include <QUrl>
 
-/// Receives the https pages the program opens "in the browser" while it
-/// exists.
+/// Receives the pages of \a scheme (https unless told) that the program
+/// opens "in the browser" while it exists.
 class PageRecorder : public QObject
 {
     Q_OBJECT
 
 public:
-    PageRecorder() { QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "open"); }
-    ~PageRecorder() override { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); }
+    explicit PageRecorder(const QString &scheme = QStringLiteral("https"))
+        : m_scheme(scheme)
+    {
+        QDesktopServices::setUrlHandler(m_scheme, this, "open");
+    }
+    ~PageRecorder() override { QDesktopServices::unsetUrlHandler(m_scheme); }
 
     QStringList pages;
 
 public slots:
     void open(const QUrl &url) { pages << url.toString(); }
+
+private:
+    QString m_scheme;
 };

@@ -12,6 +12,7 @@
 #include "support/TaskRecords.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -398,7 +399,37 @@ private slots:
         QVERIFY(m_form->isVisible());
     }
 
+    void tasksLabelTogglesTheTaskList()
+    {
+        m_velmora->session()->setTeamID(QStringLiteral("7"));
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        m_form->show();
+        auto *list = qobject_cast<QDialog *>(windowTitled(QStringLiteral("Задачи команды \"Команда\"")));
+        QVERIFY(list && !list->isVisible());
+        QLabel *tasks = m_form->findChild<QLabel *>(QStringLiteral("lbComment"));
+        QTest::mouseClick(tasks, Qt::LeftButton);
+        QVERIFY(list->isVisible());
+        QTest::mouseClick(tasks, Qt::LeftButton);
+        QVERIFY(!list->isVisible());
+
+        // The whole group hides and shows again together.
+        QTest::mouseClick(tasks, Qt::LeftButton);
+        m_form->on_pbMinimize_clicked();
+        QVERIFY(!m_form->isVisible() && !list->isVisible());
+        m_form->on_actionToggleVisible_triggered();
+        QVERIFY(m_form->isVisible() && list->isVisible());
+    }
+
 private:
+    static QWidget *windowTitled(const QString &title)
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->windowTitle() == title)
+                return widget;
+        }
+        return nullptr;
+    }
+
     void startRecording()
     {
         m_velmora->setTeamAndTask(QStringLiteral("7"), QStringLiteral("101"));
