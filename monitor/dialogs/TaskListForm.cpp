@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace {
 
 const QString targetButtonStyle = QStringLiteral(
@@ -39,6 +41,11 @@ TaskListForm::TaskListForm(Velmora *client, QWidget *mainWindow, QWidget *parent
     // Not modal: the strip below it (whose "Задачи" closes it again) and the
     // description windows beside it stay usable while it is shown.
     setWindowModality(Qt::NonModal);
+
+    // The rows' buttons share one style sheet, set once on the rows' parent:
+    // one style sheet per button cost 2 MB for 500 rows and would give each
+    // button the application's font instead of the list's.
+    m_ui->listWidget->viewport()->setStyleSheet(targetButtonStyle);
 
     background.load(QStringLiteral(":/images/res/images/big_fon.png"));
     dragEnabled = false;
@@ -106,48 +113,52 @@ void TaskListForm::onLogin()
 void TaskListForm::buildList(const QString &teamId)
 {
     Velmora::Session *session = m_client->session();
-    const QList<Task> tasks = session->tasks(teamId);
+    QList<Task> tasks = session->tasks(teamId);
+    tasks.erase(std::remove_if(tasks.begin(), tasks.end(), [](const Task &task) { return task.id == pseudoTaskId(); }),
+                tasks.end());
     QListWidget *list = m_ui->listWidget;
-    list->setUpdatesEnabled(false);
     list->clear();
     list->setGridSize(QSize(0, 26));
-    const int labelWidth = list->width() - 112;
-    const QFontMetrics metrics(list->font());
-    for (const Task &task : tasks) {
-        if (task.id == pseudoTaskId())
-            continue;
-        const QString deadline =
-            QStringLiteral(" | Истекает: ") + task.deadline.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        auto *row = new QWidget;
-        row->setFont(list->font());
-        auto *layout = new QHBoxLayout(row);
-        layout->setSizeConstraint(QLayout::SetFixedSize);
-        layout->setContentsMargins(0, 0, 0, 0);
-        // A long title gives way to the deadline: it ends in "…", and the
-        // tool tip holds the whole row.
-        const int titleWidth = labelWidth - metrics.horizontalAdvance(deadline);
-        auto *label = new QLabel(metrics.elidedText(task.title, Qt::ElideRight, titleWidth) + deadline, row);
-        label->setObjectName(QStringLiteral("lbTask"));
-        label->setTextFormat(Qt::PlainText);
-        label->setToolTip(task.title + deadline);
-        label->setFixedSize(labelWidth, 16);
-        layout->addWidget(label, 0, Qt::AlignLeft);
-        auto *button = new QPushButton(QStringLiteral("Цели задач"), row);
-        button->setFixedSize(84, 24);
-        button->setFocusPolicy(Qt::TabFocus);
-        button->setProperty("task_id", task.id);
-        // A style sheet of its own would give the button the application's
-        // font back; it keeps the list's.
-        button->setFont(list->font());
-        button->setStyleSheet(targetButtonStyle);
-        connect(button, &QPushButton::clicked, this, &TaskListForm::openTaskDescription);
-        layout->addWidget(button, 0, Qt::AlignRight);
-
-        auto *item = new QListWidgetItem(list);
-        list->setItemWidget(item, row);
-    }
-    list->setUpdatesEnabled(true);
+    // All items in one insertion: a visible view lays out every item widget
+    // again after each inserted item (300 ms instead of 120 for 500 rows).
+    QStringList blanks;
+    blanks.reserve(tasks.size());
+    for (int i = 0; i < tasks.size(); ++i)
+        blanks << QString();
+    list->addItems(blanks);
+    for (int i = 0; i < tasks.size(); ++i)
+        list->setItemWidget(list->item(i), createRow(tasks.at(i)));
     setWindowTitle(QStringLiteral("Задачи команды \"") + session->teamName(teamId).second + QLatin1Char('"'));
+}
+
+QWidget *TaskListForm::createRow(const Task &task)
+{
+    QListWidget *list = m_ui->listWidget;
+    const QString deadline =
+        QStringLiteral(" | Истекает: ") + task.deadline.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    auto *row = new QWidget;
+    row->setFont(list->font());
+    auto *layout = new QHBoxLayout(row);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // A long title gives way to the deadline: it ends in "…", and the tool
+    // tip holds the whole row.
+    const int labelWidth = list->width() - 112;
+    const QFontMetrics metrics(row->font());
+    const int titleWidth = labelWidth - metrics.horizontalAdvance(deadline);
+    auto *label = new QLabel(metrics.elidedText(task.title, Qt::ElideRight, titleWidth) + deadline, row);
+    label->setObjectName(QStringLiteral("lbTask"));
+    label->setTextFormat(Qt::PlainText);
+    label->setToolTip(task.title + deadline);
+    label->setFixedSize(labelWidth, 16);
+    layout->addWidget(label, 0, Qt::AlignLeft);
+    auto *button = new QPushButton(QStringLiteral("Цели задач"), row);
+    button->setFixedSize(84, 24);
+    button->setFocusPolicy(Qt::TabFocus);
+    button->setProperty("task_id", task.id);
+    connect(button, &QPushButton::clicked, this, &TaskListForm::openTaskDescription);
+    layout->addWidget(button, 0, Qt::AlignRight);
+    return row;
 }
 
 void TaskListForm::openTaskDescription()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/AbstractVelmoraForm.h"
+#include "model/Task.h"
 
 #include <map>
 #include <memory>
@@ -47,6 +48,9 @@ private slots:
 
 private:
     void buildList(const QString &teamId);
+    /// The row of \a task: its title and deadline, and the button that
+    /// opens its description.
+    QWidget *createRow(const Task &task);
 
     Velmora *m_client;
     std::unique_ptr<Ui::TaskListForm> m_ui;
