@@ -1,37 +1,13 @@
 #include "support/ChildProcesses.h"
 #include "support/StandInService.h"
+#include "support/XDoTool.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
 
-namespace {
-
-/// Runs xdotool with \a arguments; its output, or a null array when it failed
-/// or ran longer than 20 seconds.
-QByteArray xdotool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForFinished(20000) || process.exitCode() != 0) {
-        process.kill();
-        process.waitForFinished();
-        return QByteArray();
-    }
-    return process.readAllStandardOutput().append('\0').chopped(1);
-}
-
-/// The id of the first window whose title matches \a pattern, waiting for it.
-QString waitForWindow(const QString &pattern)
-{
-    return QString::fromLatin1(
-        xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"), pattern})
-            .split('\n')
-            .first());
-}
-
-} // namespace
+using namespace XDoTool;
 
 // The main job from nothing: the real TALV under an X server of its own,
 // started with an empty home folder against the stand-in service, driven as
@@ -55,25 +31,25 @@ private slots:
 
         const QString login = waitForWindow(QStringLiteral("^Авторизация$"));
         QVERIFY(!login.isEmpty());
-        QVERIFY(!xdotool({"windowfocus", "--sync", login}).isNull());
-        QVERIFY(!xdotool({"type", "--delay", "20", "demo@velmora.local"}).isNull());
-        QVERIFY(!xdotool({"key", "Tab"}).isNull());
-        QVERIFY(!xdotool({"type", "--delay", "20", "demo"}).isNull());
-        QVERIFY(!xdotool({"key", "Return"}).isNull());
+        QVERIFY(!run({"windowfocus", "--sync", login}).isNull());
+        QVERIFY(!run({"type", "--delay", "20", "demo@velmora.local"}).isNull());
+        QVERIFY(!run({"key", "Tab"}).isNull());
+        QVERIFY(!run({"type", "--delay", "20", "demo"}).isNull());
+        QVERIFY(!run({"key", "Return"}).isNull());
 
         const QString strip = waitForWindow(QStringLiteral("^Velmora$"));
         QVERIFY(!strip.isEmpty());
         QPoint origin;
         QTRY_VERIFY(!(origin = windowPosition(strip)).isNull());
         // The task button, then OK in the task dialog (first team, first task).
-        click(origin + QPoint(25, 44));
+        QVERIFY(click(origin + QPoint(25, 44)));
         const QString tasks = waitForWindow(QStringLiteral("^Задачи$"));
         QVERIFY(!tasks.isEmpty());
-        QVERIFY(!xdotool({"windowfocus", "--sync", tasks}).isNull());
-        QVERIFY(!xdotool({"key", "Tab", "Tab", "space"}).isNull());
-        QTRY_VERIFY(xdotool({"search", "--onlyvisible", "--name", "^Задачи$"}).isEmpty()); // accepted
+        QVERIFY(!run({"windowfocus", "--sync", tasks}).isNull());
+        QVERIFY(!run({"key", "Tab", "Tab", "space"}).isNull());
+        QTRY_VERIFY(!isShown(QStringLiteral("^Задачи$"))); // accepted
 
-        click(origin + QPoint(234, 37)); // Play
+        QVERIFY(click(origin + QPoint(234, 37))); // Play
         QTRY_VERIFY_WITH_TIMEOUT(service.read(QStringLiteral("/control/activities")).size() >= 1 &&
                                      service.read(QStringLiteral("/control/screenshots")).size() >= 1,
                                  75000);
@@ -88,25 +64,6 @@ private slots:
         talv->terminate();
         QVERIFY(talv->waitForFinished(20000));
         QCOMPARE(talv->exitCode(), 0);
-    }
-
-private:
-    static QPoint windowPosition(const QString &window)
-    {
-        const QByteArray shell = xdotool({"getwindowgeometry", "--shell", window});
-        QPoint position;
-        for (const QByteArray &line : shell.split('\n')) {
-            if (line.startsWith("X="))
-                position.setX(line.mid(2).toInt());
-            else if (line.startsWith("Y="))
-                position.setY(line.mid(2).toInt());
-        }
-        return position;
-    }
-
-    static void click(const QPoint &point)
-    {
-        QVERIFY(!xdotool({"mousemove", QString::number(point.x()), QString::number(point.y()), "click", "1"}).isNull());
     }
 };
 

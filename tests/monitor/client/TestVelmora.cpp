@@ -205,13 +205,19 @@ private slots:
         // Descriptions are fetched for every task not cached, except in 2192.
         QTRY_COMPARE_WITH_TIMEOUT(m_velmora->session()->taskInfo(QStringLiteral("101")).title,
                                   QStringLiteral("Сверстать форму входа"), 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_velmora->session()->taskInfo(QStringLiteral("104")).id.isEmpty(), 20000);
+        QSet<QString> team17;
+        for (const Task &task : tasks) {
+            if (task.id != pseudoTaskId())
+                team17 << task.id;
+        }
+        for (const QString &id : qAsConst(team17))
+            QTRY_VERIFY_WITH_TIMEOUT(!m_velmora->session()->taskInfo(id).id.isEmpty(), 20000);
         QSet<QString> requested;
         for (const QJsonValue &entry : m_service->read(QStringLiteral("/control/requests"))) {
             if (entry[QStringLiteral("path")].toString() == QLatin1String("/api_get_task"))
                 requested << entry[QStringLiteral("query")][QStringLiteral("task_id")].toString();
         }
-        QCOMPARE(requested, (QSet<QString>{"101", "102", "103", "104"}));
+        QCOMPARE(requested, team17); // 201, of team 2192 alone, is not asked for
 
         // A reply cut short changes nothing.
         armFault(QStringLiteral("/api_teams_tasks"), QStringLiteral("body"),
