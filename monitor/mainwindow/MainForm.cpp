@@ -7,6 +7,8 @@
 #include "common/Clock.h"
 #include "common/ProgramFiles.h"
 #include "core/AutoRun.h"
+#include "dialogs/AboutForm.h"
+#include "dialogs/CalendarForm.h"
 #include "dialogs/LoginForm.h"
 #include "dialogs/ScrollText.h"
 #include "dialogs/TaskForm.h"
@@ -128,6 +130,7 @@ MainForm::MainForm(Velmora *velmora, QWidget *parent)
     connect(this, &MainForm::showAll, m_taskListForm.get(), &TaskListForm::showAll);
     m_taskForm = std::make_unique<TaskForm>(m_velmora);
     connect(m_taskForm.get(), &QDialog::accepted, this, &MainForm::onTaskFormAccepted);
+    m_aboutForm = std::make_unique<AboutForm>(m_velmora);
     connect(UserActivityWatcher::instance(), &UserActivityWatcher::wasActivity, this, &MainForm::setHasActivity);
 
     updateNoticeButton();
@@ -496,7 +499,22 @@ void MainForm::on_pbTimeExtend_clicked()
             QStringLiteral("Для данной задачи невозможно выполнить перенос дедлайна."), Message, QString());
         return;
     }
-    qDebug() << "MainForm on_pbTimeExtend_clicked: the deadline dialog is not part of this build yet";
+    // Recording goes on while the dialog runs: its event loop serves the
+    // timers. Leaving the program quits that loop too, and the dialog goes
+    // with this call.
+    CalendarForm calendar;
+    connect(&calendar, &QDialog::accepted, this, &MainForm::onRequestDeadlineAccepted);
+    calendar.exec();
+}
+
+void MainForm::onRequestDeadlineAccepted()
+{
+    const auto *calendar = qobject_cast<CalendarForm *>(sender());
+    if (!calendar)
+        return;
+    const QTime time = calendar->selectedTime();
+    const QString reason = calendar->getReason();
+    m_velmora->requestDeadlineChange(calendar->selectedDate(), reason, time);
 }
 
 // Presentation ---------------------------------------------------------------
@@ -627,6 +645,12 @@ void MainForm::on_pbTask_clicked()
     m_taskForm->show();
     m_taskForm->activateWindow();
     m_taskForm->reload();
+}
+
+void MainForm::on_actionAbout_triggered()
+{
+    m_aboutForm->checkForUpdates();
+    m_aboutForm->show();
 }
 
 void MainForm::onTaskFormAccepted()

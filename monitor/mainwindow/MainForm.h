@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class AboutForm;
 class QAction;
 class QLabel;
 class QMenu;
@@ -75,6 +76,7 @@ private slots:
     void on_pbTimeExtend_clicked();
     void on_pbTask_clicked();
     void on_actionChangeAccount_triggered();
+    void on_actionAbout_triggered();
     void onTaskFormAccepted();
     void updateTimerLbl();
     void closeTask(const QString &task_id);
@@ -84,6 +86,7 @@ private slots:
     void onTaskUpdated(const QString &teamId);
     void syncTime();
     void screenshotTimeout();
+    void onRequestDeadlineAccepted();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -100,6 +103,7 @@ private:
     QImage m_background;
     QMenu *m_menu = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
+    std::unique_ptr<AboutForm> m_aboutForm;
     std::unique_ptr<TaskListForm> m_taskListForm;
     std::unique_ptr<TaskForm> m_taskForm;
     bool m_showActive = false;

@@ -117,8 +117,10 @@ def backgrounds():
     c.line([(52, 60), (90.5, 128), (129, 60)], GOLD_DARK, width=14)
     c.save("images/res/images/VL.png")
 
-    c = Canvas(250, 60)
-    c.rounded((0.5, 0.5, 249.5, 59.5), 4, fill=WHITE, outline=PAPER_EDGE)
+    # The reason box of the deadline dialog shows it unscaled (a style sheet
+    # background), so it has the box's size: 186 x 87.
+    c = Canvas(186, 87)
+    c.rounded((0.5, 0.5, 185.5, 86.5), 4, fill=WHITE, outline=PAPER_EDGE)
     c.save("images/res/images/reasonLabel.png")
     c = Canvas(80, 22)
     c.rounded((0.5, 0.5, 79.5, 21.5), 3, fill=WHITE, outline=PAPER_EDGE)
