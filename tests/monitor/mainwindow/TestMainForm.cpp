@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -347,6 +348,25 @@ private slots:
 
     // An update asks the monitor to close: it does while the updater runs,
     // and a stale request is cleared.
+    void aMinuteCompletesWhileTheCalendarIsOpen()
+    {
+        startRecording();
+        m_form->m_sendTimer.setInterval(5); // ten ticks in a moment
+        bool answered = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *calendar = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(calendar);
+            QTRY_COMPARE_WITH_TIMEOUT(activityFiles().size(), 1, 10000); // the tick timer runs meanwhile
+            calendar->reject();
+            answered = true;
+        });
+        m_form->on_pbTimeExtend_clicked();
+        QVERIFY(answered);
+        QCOMPARE(m_velmora->session()->todayWorktime(), QTime(0, 1));
+    }
+
+    // Asks the application to quit, after which no nested event loop (a
+    // modal dialog's) runs in this process: tests that need one come first.
     void closeForUpdate()
     {
         m_form = std::make_unique<MainForm>(m_velmora.get());
