@@ -9,36 +9,20 @@
 
 #include "notifications/NotificationManager.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
 #include <QTextStream>
 #include <QTimer>
 
-#include <unistd.h>
-
 namespace {
-
-double rssMb()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toDouble() * sysconf(_SC_PAGESIZE) / (1024.0 * 1024.0) : 0;
-}
-
-void settle()
-{
-    QEventLoop loop;
-    QTimer::singleShot(200, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 void quiet() {}
 
 } // namespace
+
+using namespace BenchSupport;
 
 int main(int argc, char *argv[])
 {
@@ -50,7 +34,7 @@ int main(int argc, char *argv[])
     strip.resize(392, 73);
     strip.show();
     manager->setMainForm(&strip);
-    settle();
+    settle(200);
     const double baseline = rssMb();
 
     QElapsedTimer clock;
@@ -61,7 +45,7 @@ int main(int argc, char *argv[])
         manager->addNotification(QStringLiteral("Задача номер %1 с длинным названием").arg(i), 3, QString::number(i));
     while (responsive < 0)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    settle();
+    settle(200);
 
     out << "burst500_responsive_ms: " << responsive << '\n';
     out << "burst500_rss_mb: " << QString::number(rssMb(), 'f', 1) << '\n';

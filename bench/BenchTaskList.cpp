@@ -14,35 +14,17 @@
 #include "dialogs/TaskListForm.h"
 #include "model/Session.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 
-#include <unistd.h>
-
 namespace {
-
-double rssMb()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toDouble() * sysconf(_SC_PAGESIZE) / (1024.0 * 1024.0) : 0;
-}
-
-void settle()
-{
-    QEventLoop loop;
-    QTimer::singleShot(300, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 /// Milliseconds from choosing \a index in \a teams until the event loop
 /// answers again.
@@ -69,6 +51,8 @@ Task task(int number)
 }
 
 } // namespace
+
+using namespace BenchSupport;
 
 int main(int argc, char *argv[])
 {
@@ -97,23 +81,23 @@ int main(int argc, char *argv[])
     strip.resize(392, 73);
     TaskListForm list(&velmora, &strip);
     list.show();
-    settle();
+    settle(300);
     const double baseline = rssMb();
 
     auto *teams = list.findChild<QComboBox *>(QStringLiteral("cbTeam"));
     const qint64 build = switchTo(teams, 1);
-    settle();
+    settle(300);
     const double rss = rssMb();
     switchTo(teams, 0);
     const qint64 rebuild = switchTo(teams, 1);
-    settle();
+    settle(300);
     const double rssAfterOne = rssMb();
     for (int i = 0; i < 10; ++i) {
         switchTo(teams, 0);
         switchTo(teams, 1);
-        settle(); // as between a user's switches: the cleared rows go
+        settle(300); // as between a user's switches: the cleared rows go
     }
-    settle();
+    settle(300);
 
     out << "tasklist_500_build_ms: " << build << '\n';
     out << "tasklist_500_rss_mb: " << QString::number(rss, 'f', 1) << '\n';

@@ -3,6 +3,7 @@
 #include "client/UpdateInfo.h"
 #include "client/Velmora.h"
 #include "common/BuildInfo.h"
+#include "dialogs/AbstractVelmoraForm.h"
 #include "ui_AboutForm.h"
 
 #include <QCoreApplication>
@@ -12,11 +13,7 @@ AboutForm::AboutForm(Velmora *velmora, QWidget *parent)
     , m_ui(std::make_unique<Ui::AboutForm>())
     , m_velmora(velmora)
 {
-    // The geometry is fixed to the pixel, and so is the text; the widgets
-    // made next take the font over.
-    QFont fixedFont = font();
-    fixedFont.setPixelSize(11);
-    setFont(fixedFont);
+    useFixedFont(this, 11);
     m_ui->setupUi(this);
     m_ui->lbVersion->setText(QStringLiteral("Версия: ") + QCoreApplication::applicationVersion());
     m_ui->lbBuildDate->setText(QStringLiteral("Дата сборки: ") + BuildInfo::date() + QStringLiteral(", ") +

@@ -1,5 +1,6 @@
 #include "dialogs/AbstractVelmoraForm.h"
 
+#include <QFont>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -18,6 +19,14 @@ AbstractVelmoraForm::AbstractVelmoraForm(QWidget *parent)
     installEventFilter(this);
     setAttribute(Qt::WA_ShowModal);
     background.load(QStringLiteral(":/images/main.png"));
+}
+
+QFont useFixedFont(QWidget *window, int pixelSize)
+{
+    QFont font = window->font();
+    font.setPixelSize(pixelSize);
+    window->setFont(font);
+    return font;
 }
 
 void dragWindow(QWidget *window, QEvent *event, QPoint &dragPosition)

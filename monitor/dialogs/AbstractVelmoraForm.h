@@ -5,11 +5,18 @@
 #include <QPoint>
 
 class QEvent;
+class QFont;
 
 /// Moves \a window by the mouse's travel while the left button is held:
 /// a press remembers the global position in \a dragPosition, each move with
 /// the button down moves the window along. Other events pass untouched.
 void dragWindow(QWidget *window, QEvent *event, QPoint &dragPosition);
+
+/// Gives \a window the application's font at \a pixelSize pixels and
+/// returns it. The windows' geometry is fixed to the pixel, and so is their
+/// text; widgets made afterwards take the font over, so call it before the
+/// form is set up.
+QFont useFixedFont(QWidget *window, int pixelSize);
 
 /// The base of the frameless dialogs: frameless, translucent, modal and on
 /// top, with a background picture stretched over the whole window. Dragging

@@ -29,11 +29,7 @@ CalendarForm::CalendarForm(QWidget *parent)
 {
     qDebug() << "CalendarForm CalendarForm";
     setObjectName(QStringLiteral("CalendarForm"));
-    // The geometry is fixed to the pixel, and so is the text; the widgets
-    // made next take the font over.
-    QFont fixedFont = font();
-    fixedFont.setPixelSize(10);
-    setFont(fixedFont);
+    const QFont fixedFont = useFixedFont(this, 10);
     m_ui->setupUi(this);
     // The application style sheet's accent button.
     m_ui->pbOk->setObjectName(QStringLiteral("pbVelmora"));

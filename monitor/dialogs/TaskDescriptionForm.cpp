@@ -60,11 +60,7 @@ TaskDescriptionForm::TaskDescriptionForm(const QString &taskId, Velmora *client,
 {
     qDebug() << "TaskDescriptionForm TaskDescriptionForm";
     setObjectName(QStringLiteral("TaskDescriptionForm"));
-    // The geometry is fixed to the pixel, and so is the text; the widgets
-    // made next take the font over.
-    QFont fixedFont = font();
-    fixedFont.setPixelSize(11);
-    setFont(fixedFont);
+    const QFont fixedFont = useFixedFont(this, 11);
     m_ui->setupUi(this);
     // Not modal: the list beside it and the main window stay usable.
     setWindowModality(Qt::NonModal);

@@ -32,11 +32,7 @@ TaskListForm::TaskListForm(Velmora *client, QWidget *mainWindow, QWidget *parent
     , m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("TaskListForm"));
-    // The geometry is fixed to the pixel, and so is the text; the widgets
-    // made next take the font over.
-    QFont fixedFont = font();
-    fixedFont.setPixelSize(11);
-    setFont(fixedFont);
+    useFixedFont(this, 11);
     m_ui->setupUi(this);
     // Not modal: the strip below it (whose "Задачи" closes it again) and the
     // description windows beside it stay usable while it is shown.

@@ -1,4 +1,5 @@
 #include "support/ChildProcesses.h"
+#include "support/DemoHome.h"
 #include "support/StandInService.h"
 #include "support/XDoTool.h"
 
@@ -38,13 +39,9 @@ private slots:
         qputenv("VELMORA_CA_FILE", service.caFile().toLocal8Bit());
         QTemporaryDir home;
         qputenv("HOME", home.path().toLocal8Bit());
-        const QString login = QStringLiteral("demo@velmora.local");
-        QDir data(home.filePath(QStringLiteral(".velmora")));
-        QVERIFY(data.mkpath(login));
-        writeFile(data.filePath(QStringLiteral("config.ini")), "[General]\nlastLogin=" + login.toUtf8() + '\n');
-        const QString session = data.filePath(login + QStringLiteral("/session.ini"));
-        writeFile(session,
-                  "[General]\npassword=demo\nlogged=true\nactive=false\nteamID=17\ntaskID=101\nisOnline=true\n");
+        const QDir data(DemoHome::signIn(home.path(), false));
+        QVERIFY(data.exists());
+        const QString session = DemoHome::sessionFile(data.absolutePath());
 
         ChildProcesses processes;
         QProcess *talv = processes.start(QStringLiteral(VELMORA_BINARY_DIR "/bin/TALV"), {}, home.path());
@@ -67,7 +64,7 @@ private slots:
             const QString updater = home.filePath(QStringLiteral("TALV-update"));
             QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), updater));
             processes.start(updater, {QStringLiteral("60")});
-            writeFile(data.filePath(QStringLiteral("update.json")), "[General]\nforceUpdate=true\n");
+            QVERIFY(DemoHome::writeFile(data.filePath(QStringLiteral("update.json")), "[General]\nforceUpdate=true\n"));
         } else {
             talv->terminate();
         }
@@ -75,22 +72,8 @@ private slots:
         QCOMPARE(talv->exitStatus(), QProcess::NormalExit);
         QCOMPARE(talv->exitCode(), 0);
         // The client's last words, after it saved the session.
-        QVERIFY(readFile(data.filePath(QStringLiteral("log.log"))).contains("Exit Velmora Team Monitor OK"));
-        QVERIFY(readFile(session).contains("todayWorktime"));
-    }
-
-private:
-    static void writeFile(const QString &path, const QByteArray &content)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-    }
-
-    static QByteArray readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QVERIFY(DemoHome::readFile(data.filePath(QStringLiteral("log.log"))).contains("Exit Velmora Team Monitor OK"));
+        QVERIFY(DemoHome::readFile(session).contains("todayWorktime"));
     }
 };
 

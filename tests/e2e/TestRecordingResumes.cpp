@@ -1,4 +1,5 @@
 #include "support/ChildProcesses.h"
+#include "support/DemoHome.h"
 #include "support/StandInService.h"
 
 #include <QDir>
@@ -22,12 +23,7 @@ private slots:
         qputenv("VELMORA_SERVICE_URL", service.baseUrl().toUtf8());
         qputenv("VELMORA_CA_FILE", service.caFile().toLocal8Bit());
 
-        const QString login = QStringLiteral("demo@velmora.local");
-        QDir data(QDir::homePath() + QStringLiteral("/.velmora"));
-        QVERIFY(data.mkpath(login));
-        writeFile(data.filePath(QStringLiteral("config.ini")), "[General]\nlastLogin=" + login.toUtf8() + '\n');
-        writeFile(data.filePath(login + QStringLiteral("/session.ini")),
-                  "[General]\npassword=demo\nlogged=true\nactive=true\nteamID=17\ntaskID=101\nisOnline=true\n");
+        QVERIFY(!DemoHome::signIn(QDir::homePath(), true).isEmpty());
 
         ChildProcesses processes;
         QProcess *talv = processes.start(QStringLiteral(VELMORA_BINARY_DIR "/bin/TALV"), {}, QDir::homePath());
@@ -49,14 +45,6 @@ private slots:
         talv->terminate();
         QVERIFY(talv->waitForFinished(20000));
         QCOMPARE(talv->exitCode(), 0);
-    }
-
-private:
-    static void writeFile(const QString &path, const QByteArray &content)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
     }
 };
 
