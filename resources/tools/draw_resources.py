@@ -247,7 +247,9 @@ def small_icons():
 
     for name, fill, text, edge in (("descr_button", PAPER, GREY, PAPER_EDGE),
                                    ("descr_button_hovered", (244, 236, 218, 255), GREY, GOLD_LIGHT),
-                                   ("descr_button_pressed", GOLD_LIGHT, GOLD_DARK, GOLD)):
+                                   # dark enough for the white text of a pressed
+                                   # button and the grey one of a disabled button
+                                   ("descr_button_pressed", (128, 98, 38, 255), GOLD_DARK, GOLD_DARK)):
         c = Canvas(100, 24)
         c.rounded((0.5, 0.5, 99.5, 23.5), 4, fill=fill, outline=edge)
         c.save("images/res/images/task_desc_dialog/%s.png" % name)
