@@ -2,6 +2,8 @@
 // single-instance lock, then the download window or, with "--install-only",
 // the install manager.
 
+#include "DownloadWindow.h"
+#include "InstallManager.h"
 #include "UpdaterStore.h"
 
 #include "common/AppIdentity.h"
@@ -45,10 +47,13 @@ int main(int argc, char *argv[])
     qDebug() << "Update started";
 
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1 && arguments.at(1) == QLatin1String("--install-only"))
+    if (arguments.size() > 1 && arguments.at(1) == QLatin1String("--install-only")) {
         qDebug() << "--install only";
-
-    // The download window and the install manager come with the updater
-    // work; until then the updater ends here, having changed nothing.
-    return 0;
+        InstallManager installer;
+        QObject::connect(&installer, &InstallManager::finished, &app, [] { QCoreApplication::exit(0); });
+        installer.start();
+        return app.exec();
+    }
+    DownloadWindow window;
+    return window.exec();
 }

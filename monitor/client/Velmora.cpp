@@ -3,6 +3,7 @@
 #include "client/UpdateInfo.h"
 #include "common/Clock.h"
 #include "common/DataFolder.h"
+#include "common/TlsTrust.h"
 #include "common/ProgramFiles.h"
 #include "model/Json.h"
 #include "model/NotificationType.h"
@@ -91,16 +92,7 @@ Velmora::Velmora(QObject *parent)
 {
     m_network = new QNetworkAccessManager(this);
 
-    m_ssl = QSslConfiguration::defaultConfiguration();
-    const QString caFile = qEnvironmentVariable("VELMORA_CA_FILE");
-    if (!caFile.isEmpty()) {
-        const QList<QSslCertificate> authorities = QSslCertificate::fromPath(caFile, QSsl::Pem);
-        if (authorities.isEmpty())
-            qWarning() << "VELMORA_CA_FILE names no readable PEM certificate:" << caFile;
-        QList<QSslCertificate> trusted = m_ssl.caCertificates();
-        trusted += authorities;
-        m_ssl.setCaCertificates(trusted);
-    }
+    m_ssl = TlsTrust::configuration();
 
     registerTaskMetaTypes();
     m_session = new Session(this, this);
