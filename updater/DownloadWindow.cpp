@@ -29,6 +29,7 @@ DownloadWindow::DownloadWindow(QWidget *parent)
     , m_ui(std::make_unique<Ui::DownloadWindow>())
 {
     m_ui->setupUi(this);
+    m_network.setParent(this);
     m_ui->pbCancel->setObjectName(QStringLiteral("pbVelmora"));
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowFlags((windowFlags() & Qt::WindowType_Mask) | Qt::Tool | Qt::FramelessWindowHint |
@@ -165,11 +166,13 @@ QString DownloadWindow::failure(QNetworkReply *reply) const
 {
     if (!m_partial.isOpen() || m_partial.error() != QFileDevice::NoError)
         return QStringLiteral("не удалось записать файл на диск");
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && status.toInt() != 200)
+        return QStringLiteral("сервер ответил ") + QString::number(status.toInt());
     if (reply->error() != QNetworkReply::NoError)
         return reply->errorString();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status != 200)
-        return QStringLiteral("сервер ответил ") + QString::number(status);
+    if (!status.isValid())
+        return QStringLiteral("сервер не ответил");
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
     if (length.isValid() && length.toLongLong() != m_received)
         return QStringLiteral("файл пришёл не целиком");

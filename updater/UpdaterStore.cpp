@@ -3,11 +3,27 @@
 #include "common/DataFolder.h"
 #include "common/UpdateSettings.h"
 
+namespace {
+std::unique_ptr<UpdaterStore> &store()
+{
+    static std::unique_ptr<UpdaterStore> instance;
+    return instance;
+}
+} // namespace
+
 UpdaterStore &UpdaterStore::instance()
 {
-    static UpdaterStore store;
-    return store;
+    if (!store())
+        store().reset(new UpdaterStore);
+    return *store();
 }
+
+void UpdaterStore::reset()
+{
+    store().reset();
+}
+
+UpdaterStore::~UpdaterStore() = default;
 
 UpdaterStore::UpdaterStore()
     : m_dataFolder(DataFolder::ensure())
