@@ -7,6 +7,7 @@
 #include "model/NotificationType.h"
 #include "model/Notifier.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 
@@ -87,6 +88,11 @@ void UpdateInfo::installUpdater()
     if (!QFile::exists(source))
         return;
 
+    // The downloaded file carries no execute permission: the installed
+    // updater keeps the mode of the one it replaces (or of the monitor).
+    const QFileDevice::Permissions mode = QFile::exists(destination)
+                                              ? QFile::permissions(destination)
+                                              : QFile::permissions(QCoreApplication::applicationFilePath());
     // QFile::copy never overwrites, so an installed updater is removed first.
     bool copied = QFile::copy(source, destination);
     if (!copied) {
@@ -100,6 +106,7 @@ void UpdateInfo::installUpdater()
         qDebug() << "Error! Can't copy file " << name << " from " << source;
         return;
     }
+    QFile::setPermissions(destination, mode);
     QFile::remove(source);
     Notifier::raise(QStringLiteral("Обновление успешно установлено"), Message);
 }
