@@ -10,6 +10,7 @@
 
 #include <QCryptographicHash>
 #include <QDebug>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QNetworkReply>
@@ -21,6 +22,28 @@ namespace {
 constexpr int TransferTimeout = 60000;
 /// How much of a reply may wait in memory before it is written out.
 constexpr qint64 ReadBuffer = 1 << 20;
+
+/// Runs a message box whose buttons speak Russian, as the rest of the
+/// window does; the answer.
+int ask(QMessageBox::Icon icon, const QString &title, const QString &text, QMessageBox::StandardButtons buttons,
+        QWidget *parent)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    const struct
+    {
+        QMessageBox::StandardButton button;
+        const char *text;
+    } names[] = {{QMessageBox::Yes, "Да"},
+                 {QMessageBox::No, "Нет"},
+                 {QMessageBox::Ok, "ОК"},
+                 {QMessageBox::Retry, "Повторить"},
+                 {QMessageBox::Cancel, "Отмена"}};
+    for (const auto &name : names) {
+        if (QAbstractButton *button = box.button(name.button))
+            button->setText(QString::fromUtf8(name.text));
+    }
+    return box.exec();
+}
 
 } // namespace
 
@@ -87,15 +110,16 @@ void DownloadWindow::showEvent(QShowEvent *event)
         [this] {
             const QVariantList updateList = UpdaterStore::instance().updateList();
             if (updateList.size() <= 1) {
-                QMessageBox::information(this, QStringLiteral("Нет информации для обновления"),
-                                         QStringLiteral("Нет информации для обновления"));
+                ask(QMessageBox::Information, QStringLiteral("Нет информации для обновления"),
+                    QStringLiteral("Нет информации для обновления"), QMessageBox::Ok, this);
                 done(0);
                 return;
             }
             const UpdateFiles files(updateList);
             if (!files.error().isEmpty()) {
                 qWarning().noquote() << "Update refused: " + files.error();
-                QMessageBox::warning(this, QStringLiteral("Обновление невозможно"), files.error());
+                ask(QMessageBox::Warning, QStringLiteral("Обновление невозможно"), files.error(), QMessageBox::Ok,
+                    this);
                 done(0);
                 return;
             }
@@ -213,11 +237,10 @@ void DownloadWindow::downloadFailed(const QString &name, const QString &reason)
     QFile::remove(m_partial.fileName());
     qWarning().noquote() << "Download failed: " + name + ": " + reason;
     m_ui->lbStatus->setText(QStringLiteral("Ошибка загрузки ") + name);
-    QMessageBox question(QMessageBox::Warning, QStringLiteral("Ошибка загрузки"),
-                         QStringLiteral("Не удалось загрузить ") + name + QStringLiteral(": ") + reason +
-                             QStringLiteral(".\nПовторить загрузку?"),
-                         QMessageBox::Retry | QMessageBox::Cancel, this);
-    if (question.exec() == QMessageBox::Retry)
+    if (ask(QMessageBox::Warning, QStringLiteral("Ошибка загрузки"),
+            QStringLiteral("Не удалось загрузить ") + name + QStringLiteral(": ") + reason +
+                QStringLiteral(".\nПовторить загрузку?"),
+            QMessageBox::Retry | QMessageBox::Cancel, this) == QMessageBox::Retry)
         downloadNext();
     else
         pbCancel_clicked();
@@ -240,10 +263,10 @@ void DownloadWindow::allDownloaded()
 {
     QSettings &settings = UpdaterStore::instance().settings();
     if (isProcessRunning(ProgramFiles::monitorFileName()) &&
-        QMessageBox::question(this, QStringLiteral("Перезапустить программу?"),
-                              QStringLiteral("Для завершения установки необходимо перезапустить программу. "
-                                             "Перезапустить программу сейчас?"),
-                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+        ask(QMessageBox::Question, QStringLiteral("Перезапустить программу?"),
+            QStringLiteral("Для завершения установки необходимо перезапустить программу. "
+                           "Перезапустить программу сейчас?"),
+            QMessageBox::Yes | QMessageBox::No, this) != QMessageBox::Yes) {
         settings.setValue(UpdateSettings::updateAtStartupKey(), true);
         settings.sync();
         done(0);
