@@ -90,6 +90,32 @@ private slots:
             QCOMPARE(line.match(written.at(i)).captured(1), lines.at(i));
     }
 
+    void aSecondCopyIsRefused()
+    {
+        QDir(QDir::home().filePath(QStringLiteral(".velmora"))).removeRecursively();
+        QProcess first;
+        first.start(QStringLiteral(VELMORA_BINARY_DIR "/bin/TALV-update"), QStringList());
+        QVERIFY(first.waitForStarted());
+        const QString box = XDoTool::waitForWindow(QStringLiteral("^Нет информации для обновления$"));
+        QVERIFY(!box.isEmpty()); // the first copy runs, showing its box
+
+        QProcess second;
+        second.start(QStringLiteral(VELMORA_BINARY_DIR "/bin/TALV-update"), QStringList());
+        QVERIFY(second.waitForStarted());
+        const QString refusal = XDoTool::waitForShownWindow(QStringLiteral("^Velmora Team Monitor Update$"));
+        QVERIFY(!refusal.isEmpty());
+        QVERIFY(!XDoTool::run({"windowfocus", "--sync", refusal}).isNull());
+        QVERIFY(!XDoTool::run({"key", "Return"}).isNull());
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitCode(), 1);
+        QCOMPARE(first.state(), QProcess::Running); // undisturbed
+
+        QVERIFY(!XDoTool::run({"windowfocus", "--sync", box}).isNull());
+        QVERIFY(!XDoTool::run({"key", "Return"}).isNull());
+        QVERIFY(first.waitForFinished(20000));
+        QCOMPARE(first.exitCode(), 0);
+    }
+
 private:
     static void writeScript(const QString &path, const QByteArray &body)
     {

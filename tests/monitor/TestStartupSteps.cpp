@@ -127,14 +127,14 @@ private slots:
         const QString destination = m_programFolder.filePath(QStringLiteral("TALV-update"));
         QFile::remove(destination);
         QDir(destination).removeRecursively();
-        if (installed == QLatin1String("file"))
+        if (installed == QLatin1String("file")) {
             writeFile(destination, "old");
+            QFile::setPermissions(destination, QFile::permissions(destination) | QFile::ExeOwner);
+        }
         if (installed == QLatin1String("folder"))
             writeFile(destination + QStringLiteral("/keep"), "a folder in the way");
-        if (downloaded) {
+        if (downloaded) // as downloaded: not executable
             writeFile(source, "new");
-            QFile::setPermissions(source, QFile::permissions(source) | QFile::ExeOwner);
-        }
         if (installed == QLatin1String("folder"))
             QTest::ignoreMessage(
                 QtDebugMsg,

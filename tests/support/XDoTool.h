@@ -32,6 +32,16 @@ inline QString waitForWindow(const QString &pattern)
             .first());
 }
 
+/// The id of the first shown window whose title matches \a pattern, waiting
+/// for it (hidden windows of the same title are passed over).
+inline QString waitForShownWindow(const QString &pattern)
+{
+    return QString::fromLatin1(run({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                                    QStringLiteral("--name"), pattern})
+                                   .split('\n')
+                                   .first());
+}
+
 /// Whether a window whose title matches \a pattern is shown.
 inline bool isShown(const QString &pattern)
 {
