@@ -105,35 +105,34 @@ void DownloadWindow::showEvent(QShowEvent *event)
         return;
     m_currentIndex = 0;
     // Message boxes and downloads start once the window is up.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            const QVariantList updateList = UpdaterStore::instance().updateList();
-            if (updateList.size() <= 1) {
-                ask(QMessageBox::Information, QStringLiteral("Нет информации для обновления"),
-                    QStringLiteral("Нет информации для обновления"), QMessageBox::Ok, this);
-                done(0);
-                return;
-            }
-            const UpdateFiles files(updateList);
-            if (!files.error().isEmpty()) {
-                qWarning().noquote() << "Update refused: " + files.error();
-                ask(QMessageBox::Warning, QStringLiteral("Обновление невозможно"), files.error(), QMessageBox::Ok,
-                    this);
-                done(0);
-                return;
-            }
-            // Nothing of an earlier, broken-off download may be installed
-            // with this version.
-            const QDir updateDir(UpdaterStore::instance().dataFolder().filePath(UpdateSettings::folderName()));
-            for (const QString &stale : updateDir.entryList(QDir::Files | QDir::Hidden | QDir::System))
-                QFile::remove(updateDir.filePath(stale));
-            m_files = files.files();
-            m_fileCount = m_files.size();
-            m_currentIndex = 1;
-            downloadNext();
-        },
-        Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &DownloadWindow::begin, Qt::QueuedConnection);
+}
+
+void DownloadWindow::begin()
+{
+    const QVariantList updateList = UpdaterStore::instance().updateList();
+    if (updateList.size() <= 1) {
+        ask(QMessageBox::Information, QStringLiteral("Нет информации для обновления"),
+            QStringLiteral("Нет информации для обновления"), QMessageBox::Ok, this);
+        done(0);
+        return;
+    }
+    const UpdateFiles files(updateList);
+    if (!files.error().isEmpty()) {
+        qWarning().noquote() << "Update refused: " + files.error();
+        ask(QMessageBox::Warning, QStringLiteral("Обновление невозможно"), files.error(), QMessageBox::Ok, this);
+        done(0);
+        return;
+    }
+    // Nothing of an earlier, broken-off download may be installed
+    // with this version.
+    const QDir updateDir(UpdaterStore::instance().dataFolder().filePath(UpdateSettings::folderName()));
+    for (const QString &stale : updateDir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        QFile::remove(updateDir.filePath(stale));
+    m_files = files.files();
+    m_fileCount = m_files.size();
+    m_currentIndex = 1;
+    downloadNext();
 }
 
 QString DownloadWindow::updatePath(const QString &name) const

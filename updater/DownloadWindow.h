@@ -48,6 +48,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    /// Checks the update list, empties the update folder and fetches the
+    /// first file; or says why there is nothing to fetch, and ends.
+    void begin();
     void writeArrived();
     /// Why the download of the current file failed; empty when it did not.
     QString failure(QNetworkReply *reply) const;
