@@ -7,12 +7,12 @@
 #include "common/ProgramFiles.h"
 #include "common/TlsTrust.h"
 #include "common/UpdateSettings.h"
+#include "common/WindowDrag.h"
 
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QAbstractButton>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QNetworkReply>
 #include <QPainter>
 #include <QScreen>
@@ -84,17 +84,7 @@ bool DownloadWindow::eventFilter(QObject *watched, QEvent *event)
         painter.drawImage(painter.viewport(), m_background, m_background.rect());
         return true;
     }
-    if (event->type() == QEvent::MouseButtonPress) {
-        m_dragPosition = static_cast<QMouseEvent *>(event)->globalPos();
-        event->accept();
-    } else if (event->type() == QEvent::MouseMove) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->buttons() & Qt::LeftButton) {
-            move(pos() + mouse->globalPos() - m_dragPosition);
-            m_dragPosition = mouse->globalPos();
-            event->accept();
-        }
-    }
+    dragWindow(this, event, m_dragPosition);
     return QDialog::eventFilter(watched, event);
 }
 

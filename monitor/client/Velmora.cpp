@@ -20,7 +20,6 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
-#include <QSslCertificate>
 #include <QTextCodec>
 #include <QTimer>
 

@@ -1,7 +1,7 @@
 #include "dialogs/AbstractVelmoraForm.h"
 
 #include <QFont>
-#include <QMouseEvent>
+#include <QHash>
 #include <QPainter>
 
 AbstractVelmoraForm::AbstractVelmoraForm(QWidget *parent)
@@ -18,7 +18,16 @@ AbstractVelmoraForm::AbstractVelmoraForm(QWidget *parent)
     setWindowFlags(Qt::WindowFlags(int(windowFlags()) & 0x3) | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     installEventFilter(this);
     setAttribute(Qt::WA_ShowModal);
-    background.load(QStringLiteral(":/images/main.png"));
+    loadBackground(QStringLiteral(":/images/main.png"));
+}
+
+void AbstractVelmoraForm::loadBackground(const QString &path)
+{
+    static QHash<QString, QImage> pictures;
+    auto found = pictures.find(path);
+    if (found == pictures.end())
+        found = pictures.insert(path, QImage(path));
+    background = *found;
 }
 
 QFont useFixedFont(QWidget *window, int pixelSize)
@@ -27,21 +36,6 @@ QFont useFixedFont(QWidget *window, int pixelSize)
     font.setPixelSize(pixelSize);
     window->setFont(font);
     return font;
-}
-
-void dragWindow(QWidget *window, QEvent *event, QPoint &dragPosition)
-{
-    if (event->type() == QEvent::MouseButtonPress) {
-        dragPosition = static_cast<QMouseEvent *>(event)->globalPos();
-        event->accept();
-    } else if (event->type() == QEvent::MouseMove) {
-        auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->buttons() & Qt::LeftButton) {
-            window->move(window->pos() + mouse->globalPos() - dragPosition);
-            dragPosition = mouse->globalPos();
-            event->accept();
-        }
-    }
 }
 
 bool AbstractVelmoraForm::eventFilter(QObject *watched, QEvent *event)

@@ -1,16 +1,13 @@
 #pragma once
 
+#include "common/WindowDrag.h"
+
 #include <QDialog>
 #include <QImage>
 #include <QPoint>
 
 class QEvent;
 class QFont;
-
-/// Moves \a window by the mouse's travel while the left button is held:
-/// a press remembers the global position in \a dragPosition, each move with
-/// the button down moves the window along. Other events pass untouched.
-void dragWindow(QWidget *window, QEvent *event, QPoint &dragPosition);
 
 /// Gives \a window the application's font at \a pixelSize pixels and
 /// returns it. The windows' geometry is fixed to the pixel, and so is their
@@ -32,6 +29,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+    /// Paints the picture \a path over the window. Each picture is decoded
+    /// once and shared by every window that shows it (a description window
+    /// per opened task would otherwise hold its own copy).
+    void loadBackground(const QString &path);
 
     /// The picture painted over the window; ":/images/main.png" unless a
     /// derived dialog loads another.

@@ -77,7 +77,7 @@ CalendarForm::CalendarForm(QWidget *parent)
 
     connect(m_ui->pbOk, &QPushButton::clicked, this, &CalendarForm::accept);
     connect(m_ui->pbCancel, &QPushButton::clicked, this, &CalendarForm::reject);
-    background.load(QStringLiteral(":/images/res/images/kalendar_fon.png"));
+    loadBackground(QStringLiteral(":/images/res/images/kalendar_fon.png"));
     setWindowTitle(m_ui->lbTitle->text());
 }
 

@@ -1,6 +1,7 @@
 #include "dialogs/TaskDescriptionForm.h"
 
 #include "client/Velmora.h"
+#include "dialogs/ComboItems.h"
 #include "dialogs/SafeTextBrowser.h"
 #include "dialogs/ScrollText.h"
 #include "model/Session.h"
@@ -13,8 +14,6 @@
 #include <QScreen>
 
 namespace {
-
-const QString deadlineForm = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 
 QLabel *rowLabel(const QString &text, QWidget *row, int height)
 {
@@ -65,7 +64,7 @@ TaskDescriptionForm::TaskDescriptionForm(const QString &taskId, Velmora *client,
     // Not modal: the list beside it and the main window stay usable.
     setWindowModality(Qt::NonModal);
 
-    background.load(QStringLiteral(":/images/res/images/big_fon.png"));
+    loadBackground(QStringLiteral(":/images/res/images/big_fon.png"));
     dragEnabled = false;
     const QScreen *screen = m_listWindow->screen();
     move(screen->availableGeometry().right() - m_listWindow->width() - width(), m_listWindow->y());
@@ -104,10 +103,7 @@ TaskDescriptionForm::TaskDescriptionForm(const QString &taskId, Velmora *client,
 
     m_title = new ScrollText(false, this);
     m_title->setObjectName(QStringLiteral("titleMarquee"));
-    m_ui->mainLayout->addWidget(m_title, 0, 0, 1, 2);
-    QPalette palette = m_title->palette();
-    palette.setBrush(QPalette::All, m_title->foregroundRole(), QColor(QStringLiteral("#646464")));
-    m_title->setPalette(palette);
+    m_ui->mainLayout->addWidget(m_title, 0, 0, 1, 2); // grey (#646464), as every marquee
     m_title->setText(QStringLiteral("..."));
 
     connect(m_client, &Velmora::taskInfoUpdated, this, &TaskDescriptionForm::updateTask);
@@ -134,7 +130,7 @@ void TaskDescriptionForm::updateTask(const TaskInfo &taskInfo)
 
     m_title->setText(taskInfo.title);
     m_title->setToolTip(taskInfo.title);
-    m_ui->lbTaskDeadline->setText(QStringLiteral("Истекает: ") + taskInfo.deadline.toString(deadlineForm));
+    m_ui->lbTaskDeadline->setText(QStringLiteral("Истекает: ") + deadlineText(taskInfo.deadline));
     m_ui->lbResponsible->setText(QStringLiteral("Ответственные: ") + responsible(taskInfo));
     m_ui->lbAttachmentsNumber->setText(QString::number(taskInfo.files.size()));
 
@@ -150,10 +146,7 @@ void TaskDescriptionForm::updateTask(const TaskInfo &taskInfo)
         name->setToolTip(file.filename_orig);
         layout->addWidget(name, 0, Qt::AlignLeft);
         // A size that is no whole number of bytes (or a negative one) reads 0.
-        bool isNumber = false;
-        const qulonglong bytes = file.size.toULongLong(&isNumber, 10);
-        layout->addWidget(rowLabel(size_human(isNumber && bytes > 0 ? float(bytes) : 0.0f), row, 23), 0,
-                          Qt::AlignRight);
+        layout->addWidget(rowLabel(size_human(float(file.size.toULongLong())), row, 23), 0, Qt::AlignRight);
         appendRow(attachments, row);
     }
 
@@ -189,8 +182,7 @@ void TaskDescriptionForm::updateTextTasksCombobox(const TaskInfo &taskInfo)
         const QSignalBlocker blocker(m_ui->cbTexts);
         m_ui->cbTexts->clear();
         for (const TextTask &textTask : taskInfo.texts) {
-            m_ui->cbTexts->addItem(textTask.title, QVariant::fromValue(textTask));
-            m_ui->cbTexts->setItemData(m_ui->cbTexts->count() - 1, textTask.title, Qt::ToolTipRole);
+            ComboItems::add(m_ui->cbTexts, textTask.title, QVariant::fromValue(textTask));
         }
     }
     updateTaskText(taskInfo.texts.first());

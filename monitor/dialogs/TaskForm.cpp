@@ -1,6 +1,7 @@
 #include "dialogs/TaskForm.h"
 
 #include "client/Velmora.h"
+#include "dialogs/ComboItems.h"
 #include "model/Session.h"
 
 #include <QComboBox>
@@ -21,7 +22,6 @@ TaskForm::TaskForm(Velmora *velmora, QWidget *parent)
     // The application style sheet's accent button.
     m_pbOk->setObjectName(QStringLiteral("pbVelmora"));
     m_pbCancel->setObjectName(QStringLiteral("pbVelmora"));
-    background.load(QStringLiteral(":/images/main.png"));
     setWindowModality(Qt::WindowModal);
     const QRect area = screen()->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
@@ -123,21 +123,15 @@ void TaskForm::refreshed()
     const QSignalBlocker blocker(m_cbTeam);
     m_lbLoading->clear();
     m_cbTeam->clear();
-    const QList<Team> teams = m_velmora->session()->teams();
-    for (const Team &team : teams) {
-        m_cbTeam->addItem(team.second, team.first);
-        m_cbTeam->setItemData(m_cbTeam->count() - 1, team.second, Qt::ToolTipRole);
-    }
+    ComboItems::addTeams(m_cbTeam, m_velmora->session()->teams());
     m_cbTask->setEnabled(true);
     m_cbTeam->setEnabled(true);
 
-    int index = m_cbTeam->findData(m_teamId, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (index >= 0) {
-        m_cbTeam->setCurrentIndex(index);
-        m_cbTeam->setToolTip(m_cbTeam->itemData(index, Qt::ToolTipRole).toString());
-    } else {
+    int index = ComboItems::indexOfId(m_cbTeam, m_teamId);
+    if (index >= 0)
+        ComboItems::select(m_cbTeam, index);
+    else
         index = 0;
-    }
     m_cbTeam->setFocus();
     on_cbTeam_currentIndexChanged(index);
 }
@@ -159,16 +153,13 @@ void TaskForm::on_cbTeam_currentIndexChanged(int index)
     for (const Task &task : qAsConst(tasks)) {
         QString text = task.title;
         if (task.deadline.isValid())
-            text += QStringLiteral(" | Истекает: ") + task.deadline.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-        m_cbTask->addItem(QIcon(taskIcon(task)), text, task.id);
-        m_cbTask->setItemData(m_cbTask->count() - 1, text, Qt::ToolTipRole);
+            text += QStringLiteral(" | Истекает: ") + deadlineText(task.deadline);
+        ComboItems::add(m_cbTask, text, task.id, QIcon(taskIcon(task)));
     }
 
-    const int found = m_cbTask->findData(m_taskId, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (found >= 0) {
-        m_cbTask->setCurrentIndex(found);
-        m_cbTask->setToolTip(m_cbTask->itemData(found, Qt::ToolTipRole).toString());
-    }
+    const int found = ComboItems::indexOfId(m_cbTask, m_taskId);
+    if (found >= 0)
+        ComboItems::select(m_cbTask, found);
 }
 
 void TaskForm::on_cbTask_currentIndexChanged(int index)

@@ -1,6 +1,7 @@
 #include "dialogs/TaskListForm.h"
 
 #include "client/Velmora.h"
+#include "dialogs/ComboItems.h"
 #include "dialogs/TaskDescriptionForm.h"
 #include "model/Session.h"
 #include "ui_TaskListForm.h"
@@ -43,7 +44,7 @@ TaskListForm::TaskListForm(Velmora *client, QWidget *mainWindow, QWidget *parent
     // button the application's font instead of the list's.
     m_ui->listWidget->viewport()->setStyleSheet(targetButtonStyle);
 
-    background.load(QStringLiteral(":/images/res/images/big_fon.png"));
+    loadBackground(QStringLiteral(":/images/res/images/big_fon.png"));
     dragEnabled = false;
     const QRect area = m_mainWindow->screen()->availableGeometry();
     move(area.right() - width(), area.bottom() - height() - m_mainWindow->height());
@@ -64,17 +65,12 @@ void TaskListForm::updateTeamCombobox()
     {
         const QSignalBlocker blocker(teams);
         teams->clear();
-        const QList<Team> sessionTeams = m_client->session()->teams();
-        for (const Team &team : sessionTeams) {
-            teams->addItem(team.second, team.first);
-            teams->setItemData(teams->count() - 1, team.second, Qt::ToolTipRole);
-        }
+        ComboItems::addTeams(teams, m_client->session()->teams());
     }
-    const int index = teams->findData(m_shownTeamId, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int index = ComboItems::indexOfId(teams, m_shownTeamId);
     if (index < 0)
         return;
-    teams->setCurrentIndex(index);
-    teams->setToolTip(teams->itemData(index, Qt::ToolTipRole).toString());
+    ComboItems::select(teams, index);
     // Also when the index did not change: the first build waits for this.
     on_cbTeam_currentIndexChanged(index);
 }
@@ -91,8 +87,7 @@ void TaskListForm::on_cbTeam_currentIndexChanged(int index)
 
 void TaskListForm::onCurrentTeamChanged(const QString &teamId)
 {
-    m_ui->cbTeam->setCurrentIndex(
-        m_ui->cbTeam->findData(teamId, Qt::UserRole, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    m_ui->cbTeam->setCurrentIndex(ComboItems::indexOfId(m_ui->cbTeam, teamId));
 }
 
 void TaskListForm::onLogin()
@@ -130,8 +125,7 @@ void TaskListForm::buildList(const QString &teamId)
 QWidget *TaskListForm::createRow(const Task &task)
 {
     QListWidget *list = m_ui->listWidget;
-    const QString deadline =
-        QStringLiteral(" | Истекает: ") + task.deadline.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString deadline = QStringLiteral(" | Истекает: ") + deadlineText(task.deadline);
     auto *row = new QWidget;
     row->setFont(list->font());
     auto *layout = new QHBoxLayout(row);

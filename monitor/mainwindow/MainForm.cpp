@@ -8,6 +8,7 @@
 #include "common/ProgramFiles.h"
 #include "core/AutoRun.h"
 #include "dialogs/AboutForm.h"
+#include "dialogs/AbstractVelmoraForm.h"
 #include "dialogs/CalendarForm.h"
 #include "dialogs/LoginForm.h"
 #include "dialogs/ScrollText.h"
@@ -162,9 +163,7 @@ void MainForm::setUpForm()
     setWindowIcon(QIcon(QStringLiteral(":/icons/trayActive.png")));
     // The strip's geometry is fixed to the pixel; desktop fonts on Linux run
     // wider than the ones it was laid out for, so its text has a fixed size.
-    QFont stripFont = font();
-    stripFont.setPixelSize(11);
-    setFont(stripFont);
+    const QFont stripFont = useFixedFont(this, 11);
 
     m_pbTask = child<QPushButton>(this, "pbTask", QRect(10, 30, 31, 28));
     m_pbTask->setIcon(QIcon(QStringLiteral(":/images/pbTask.png")));
@@ -613,7 +612,7 @@ void MainForm::updateOverdueTime()
     m_lbOverdue->show();
     m_lbOverdueTime->show();
     m_lbOverdueTime->setText(overdueText(deadline, now));
-    const QString toolTip = deadline.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString toolTip = deadlineText(deadline);
     m_lbOverdueTime->setToolTip(toolTip);
     m_lbOverdue->setToolTip(toolTip);
 }

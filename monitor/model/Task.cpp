@@ -16,6 +16,11 @@ bool isBlocking(const Task &task)
     return !task.block.isEmpty() && task.block != QLatin1String("0");
 }
 
+QString deadlineText(const QDateTime &deadline)
+{
+    return deadline.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 QString taskIcon(const Task &task)
 {
     if (isBlocking(task))

@@ -42,6 +42,10 @@ Task pseudoTask();
 /// nor "0".
 bool isBlocking(const Task &task);
 
+/// A deadline as the windows show it, "yyyy-MM-dd HH:mm:ss"; empty when
+/// \a deadline is invalid.
+QString deadlineText(const QDateTime &deadline);
+
 /// The picture that stands for \a task in task lists and on the main window:
 /// blocking, ordinary or important.
 QString taskIcon(const Task &task);

@@ -35,8 +35,7 @@ private slots:
         QFETCH(bool, byUpdater);
         StandInService service;
         QVERIFY2(service.isRunning(), service.output().constData());
-        qputenv("VELMORA_SERVICE_URL", service.baseUrl().toUtf8());
-        qputenv("VELMORA_CA_FILE", service.caFile().toLocal8Bit());
+        service.exportAddress();
         QTemporaryDir home;
         qputenv("HOME", home.path().toLocal8Bit());
         const QDir data(DemoHome::signIn(home.path(), false));
@@ -64,7 +63,7 @@ private slots:
             const QString updater = home.filePath(QStringLiteral("TALV-update"));
             QVERIFY(QFile::copy(QStringLiteral("/bin/sleep"), updater));
             processes.start(updater, {QStringLiteral("60")});
-            QVERIFY(DemoHome::writeFile(data.filePath(QStringLiteral("update.json")), "[General]\nforceUpdate=true\n"));
+            QVERIFY(Files::write(data.filePath(QStringLiteral("update.json")), "[General]\nforceUpdate=true\n"));
         } else {
             talv->terminate();
         }
@@ -72,8 +71,8 @@ private slots:
         QCOMPARE(talv->exitStatus(), QProcess::NormalExit);
         QCOMPARE(talv->exitCode(), 0);
         // The client's last words, after it saved the session.
-        QVERIFY(DemoHome::readFile(data.filePath(QStringLiteral("log.log"))).contains("Exit Velmora Team Monitor OK"));
-        QVERIFY(DemoHome::readFile(session).contains("todayWorktime"));
+        QVERIFY(Files::read(data.filePath(QStringLiteral("log.log"))).contains("Exit Velmora Team Monitor OK"));
+        QVERIFY(Files::read(session).contains("todayWorktime"));
     }
 };
 

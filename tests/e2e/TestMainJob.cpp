@@ -22,8 +22,7 @@ private slots:
     {
         StandInService service;
         QVERIFY2(service.isRunning(), service.output().constData());
-        qputenv("VELMORA_SERVICE_URL", service.baseUrl().toUtf8());
-        qputenv("VELMORA_CA_FILE", service.caFile().toLocal8Bit());
+        service.exportAddress();
         QVERIFY(!QDir(QDir::homePath() + QStringLiteral("/.velmora")).exists());
 
         ChildProcesses processes;

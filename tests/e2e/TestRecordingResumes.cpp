@@ -20,8 +20,7 @@ private slots:
     {
         StandInService service;
         QVERIFY2(service.isRunning(), service.output().constData());
-        qputenv("VELMORA_SERVICE_URL", service.baseUrl().toUtf8());
-        qputenv("VELMORA_CA_FILE", service.caFile().toLocal8Bit());
+        service.exportAddress();
 
         QVERIFY(!DemoHome::signIn(QDir::homePath(), true).isEmpty());
 

@@ -21,8 +21,7 @@ private slots:
     {
         StandInService service;
         QVERIFY2(service.isRunning(), service.output().constData());
-        qputenv("VELMORA_SERVICE_URL", service.baseUrl().toUtf8());
-        qputenv("VELMORA_CA_FILE", service.caFile().toLocal8Bit());
+        service.exportAddress();
         const QDir data(DemoHome::signIn(QDir::homePath(), false));
         QVERIFY(data.exists());
 
@@ -34,7 +33,7 @@ private slots:
         QTRY_VERIFY(!(origin = windowPosition(strip)).isNull());
         // The first download has brought the team's tasks and descriptions.
         const QString log = data.filePath(QStringLiteral("log.log"));
-        QTRY_VERIFY_WITH_TIMEOUT(DemoHome::readFile(log).contains("TaskInfo for 101"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(Files::read(log).contains("TaskInfo for 101"), 20000);
 
         QVERIFY(click(origin + QPoint(60, 58))); // "Задачи"
         const QString list = waitForWindow(QStringLiteral("^Задачи команды \"Разработка\"$"));
@@ -51,7 +50,7 @@ private slots:
         QVERIFY(click(listOrigin + QPoint(15 + 265 + 40, 40 + 13))); // the first row's "Цели задач"
         QVERIFY(!waitForWindow(QStringLiteral("^Цели задачи$")).isEmpty());
         QTRY_VERIFY(isShown(QStringLiteral("^Цели задачи$")));
-        QTRY_VERIFY_WITH_TIMEOUT(DemoHome::readFile(log).contains("fresh-from-the-service"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(Files::read(log).contains("fresh-from-the-service"), 20000);
 
         QVERIFY(click(origin + QPoint(60, 58))); // "Задачи" again closes both
         QTRY_VERIFY(!isShown(QStringLiteral("^Задачи команды")));

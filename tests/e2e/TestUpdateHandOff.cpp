@@ -24,11 +24,11 @@ private slots:
     void initTestCase()
     {
         for (const char *name : {"TALV", "TALV-update"}) {
-            QByteArray content = DemoHome::readFile(QStringLiteral(VELMORA_BINARY_DIR "/bin/") + QLatin1String(name));
+            QByteArray content = Files::read(QStringLiteral(VELMORA_BINARY_DIR "/bin/") + QLatin1String(name));
             QVERIFY(!content.isEmpty());
             content.append("\nnew version 1.1.1\n");
             const QString path = m_newFiles.filePath(QLatin1String(name));
-            QVERIFY(DemoHome::writeFile(path, content));
+            QVERIFY(Files::write(path, content));
             m_newDigests.insert(QLatin1String(name), digest(path));
         }
     }
@@ -52,8 +52,7 @@ private slots:
         QVERIFY(
             service.control(QStringLiteral("/control/version"),
                             {{QStringLiteral("version"), QStringLiteral("1.1.1")}, {QStringLiteral("files"), files}}));
-        qputenv("VELMORA_SERVICE_URL", service.baseUrl().toUtf8());
-        qputenv("VELMORA_CA_FILE", service.caFile().toLocal8Bit());
+        service.exportAddress();
         QTemporaryDir home;
         qputenv("HOME", home.path().toLocal8Bit());
         const QDir data(DemoHome::signIn(home.path(), false));
@@ -69,7 +68,7 @@ private slots:
         ChildProcesses processes;
         QProcess *talv = processes.start(program(QStringLiteral("TALV")), {}, home.path());
         const QString log = data.filePath(QStringLiteral("log.log"));
-        QTRY_VERIFY_WITH_TIMEOUT(DemoHome::readFile(log).contains("Update data: "), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(Files::read(log).contains("Update data: "), 20000);
         pressUpdate();
         const QString question = waitForWindow(QStringLiteral("^Перезапустить программу\\?$"));
         QVERIFY(!question.isEmpty());
@@ -94,10 +93,10 @@ private slots:
 
         // Installed, the monitor started again from the program folder, and
         // the new updater put in place by it.
-        QTRY_VERIFY_WITH_TIMEOUT(DemoHome::readFile(data.filePath(QStringLiteral("update-log.log")))
-                                     .contains("Starting Velmora Team Monitor"),
-                                 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(DemoHome::readFile(log).count("Velmora Team Monitor 1.1.0 started") >= 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Files::read(data.filePath(QStringLiteral("update-log.log"))).contains("Starting Velmora Team Monitor"),
+            20000);
+        QTRY_VERIFY_WITH_TIMEOUT(Files::read(log).count("Velmora Team Monitor 1.1.0 started") >= 2, 20000);
         // The new monitor put the new updater in place before its log opened.
         QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(data.filePath(QStringLiteral("update/TALV-update"))), 20000);
         update.sync();
@@ -123,7 +122,7 @@ private:
 
     static QByteArray digest(const QString &path)
     {
-        return QCryptographicHash::hash(DemoHome::readFile(path), QCryptographicHash::Sha256);
+        return QCryptographicHash::hash(Files::read(path), QCryptographicHash::Sha256);
     }
 
     /// Clicks "Обновить" on the update notice, which stands among the

@@ -3,23 +3,12 @@
 // A home folder in which the demo account signed in on an earlier run, for
 // end-to-end tests that start the real TALV already signed in.
 
+#include "support/Files.h"
+
 #include <QDir>
-#include <QFile>
 #include <QString>
 
 namespace DemoHome {
-
-inline bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
-
-inline QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 /// The demo user's session in \a home: signed in, team 17, task 101, and
 /// recording when \a active. Returns the data folder, or an empty path when
@@ -32,8 +21,8 @@ inline QString signIn(const QString &home, bool active)
                                (active ? "true" : "false") + "\nteamID=17\ntaskID=101\nisOnline=true\n";
     const bool written =
         data.mkpath(login) &&
-        writeFile(data.filePath(QStringLiteral("config.ini")), "[General]\nlastLogin=" + login.toUtf8() + '\n') &&
-        writeFile(data.filePath(login + QStringLiteral("/session.ini")), session);
+        Files::write(data.filePath(QStringLiteral("config.ini")), "[General]\nlastLogin=" + login.toUtf8() + '\n') &&
+        Files::write(data.filePath(login + QStringLiteral("/session.ini")), session);
     return written ? data.absolutePath() : QString();
 }
 

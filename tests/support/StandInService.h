@@ -121,6 +121,14 @@ public:
         return result;
     }
 
+    /// Points this process, and the programs it starts, at this service:
+    /// VELMORA_SERVICE_URL and VELMORA_CA_FILE.
+    void exportAddress() const
+    {
+        qputenv("VELMORA_SERVICE_URL", m_baseUrl.toUtf8());
+        qputenv("VELMORA_CA_FILE", caFile().toLocal8Bit());
+    }
+
     /// POSTs \a body to a control path; true when the service accepted it.
     bool control(const QString &path, const QJsonObject &body)
     {

@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/fake/FakeProcessList.h"
 #include "platform/fake/FakeProgramLauncher.h"
+#include "support/Files.h"
 #include "support/StandInService.h"
 
 #include <QApplication>
@@ -133,7 +134,7 @@ private slots:
 
     void threeFilesThenTheInstall()
     {
-        QVERIFY(writeFile(m_update.filePath(QStringLiteral("stale.dll")), "from a download broken off"));
+        QVERIFY(Files::write(m_update.filePath(QStringLiteral("stale.dll")), "from a download broken off"));
         QVariantList list{version()};
         for (const QString &name :
              {QStringLiteral("TALV"), QStringLiteral("TALV-update"), QStringLiteral("libvelmora.so")})
@@ -158,7 +159,7 @@ private slots:
         // Installed: everything but the updater itself, which stays for the
         // monitor to put in place; nothing stale came along.
         QCOMPARE(QDir(m_program->path()).entryList(QDir::Files), (QStringList{"libvelmora.so", "TALV"}));
-        QCOMPARE(readFile(QDir(m_program->path()).filePath(QStringLiteral("TALV"))), m_contents.value("TALV"));
+        QCOMPARE(Files::read(QDir(m_program->path()).filePath(QStringLiteral("TALV"))), m_contents.value("TALV"));
         QCOMPARE(m_update.entryList(QDir::Files), QStringList{"TALV-update"});
         QCOMPARE(settings().value(UpdateSettings::updateOkKey()).toBool(), true);
         QCOMPARE(settings().value(UpdateSettings::forceUpdateKey()).toBool(), false);
@@ -235,7 +236,7 @@ private slots:
         run({version(), fileEntry(QStringLiteral("TALV"), fileUrl(QStringLiteral("TALV")))},
             {{QStringLiteral("Ошибка загрузки"), QMessageBox::Retry}});
         QCOMPARE(m_boxes, QStringList{"Ошибка загрузки"});
-        QCOMPARE(readFile(QDir(m_program->path()).filePath(QStringLiteral("TALV"))), m_contents.value("TALV"));
+        QCOMPARE(Files::read(QDir(m_program->path()).filePath(QStringLiteral("TALV"))), m_contents.value("TALV"));
     }
 
     void cancelEndsAtOnce()
@@ -322,18 +323,6 @@ private:
         QSignalSpy finished(m_window.get(), &QDialog::finished);
         m_window->show();
         QVERIFY(finished.wait(20000));
-    }
-
-    static bool writeFile(const QString &path, const QByteArray &content)
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-    }
-
-    static QByteArray readFile(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     const QMap<QString, QByteArray> m_contents{{QStringLiteral("TALV"), QByteArray(3000, 'm')},

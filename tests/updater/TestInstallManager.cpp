@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "platform/fake/FakeProcessList.h"
 #include "platform/fake/FakeProgramLauncher.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,21 +21,6 @@ QStringList capturedLog;
 void captureLog(QtMsgType, const QMessageLogContext &, const QString &message)
 {
     capturedLog << message;
-}
-
-bool writeFile(const QString &path, const QByteArray &content, QFileDevice::Permissions mode = {})
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size())
-        return false;
-    file.close();
-    return mode == QFileDevice::Permissions() || file.setPermissions(mode);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 const QFileDevice::Permissions executable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
@@ -90,21 +76,21 @@ private slots:
     void installsTheNewVersion()
     {
         const QString monitor = ProgramFiles::monitorFileName();
-        QVERIFY(writeFile(program(monitor), "old monitor", executable));
-        QVERIFY(writeFile(update(monitor), "new monitor")); // downloaded: not executable
-        QVERIFY(writeFile(update(QStringLiteral("libnew.so")), "new library"));
-        QVERIFY(writeFile(update(QStringLiteral("TALV.part")), "a download broken off"));
+        QVERIFY(Files::write(program(monitor), "old monitor", executable));
+        QVERIFY(Files::write(update(monitor), "new monitor")); // downloaded: not executable
+        QVERIFY(Files::write(update(QStringLiteral("libnew.so")), "new library"));
+        QVERIFY(Files::write(update(QStringLiteral("TALV.part")), "a download broken off"));
         for (const QString &kept : protectedFiles())
-            QVERIFY(writeFile(update(kept), "not installed by the updater"));
+            QVERIFY(Files::write(update(kept), "not installed by the updater"));
 
         QSignalSpy finished(&m_manager, &InstallManager::finished);
         m_manager.install();
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.first().first().toBool(), true);
 
-        QCOMPARE(readFile(program(monitor)), QByteArray("new monitor"));
+        QCOMPARE(Files::read(program(monitor)), QByteArray("new monitor"));
         QCOMPARE(QFile::permissions(program(monitor)), QFile::permissions(program(monitor)) | executable);
-        QCOMPARE(readFile(program(QStringLiteral("libnew.so"))), QByteArray("new library"));
+        QCOMPARE(Files::read(program(QStringLiteral("libnew.so"))), QByteArray("new library"));
         QCOMPARE(programFiles(), (QStringList{"libnew.so", monitor}));
         // Installed files leave the update folder; the rest stays.
         QStringList left = protectedFiles() << QStringLiteral("TALV.part");
@@ -122,7 +108,7 @@ private slots:
     void protectedNamesAloneInstallNothing()
     {
         for (const QString &kept : protectedFiles())
-            QVERIFY(writeFile(update(kept), "x"));
+            QVERIFY(Files::write(update(kept), "x"));
         m_manager.install();
         QVERIFY(programFiles().isEmpty());
         QCOMPARE(capturedLog, (QStringList{"Start copying...", "Copy ok!", "Starting Velmora Team Monitor..."}));
@@ -133,7 +119,7 @@ private slots:
     void theUpdatersNameInAnotherCaseIsCopied()
     {
         const QString variant = ProgramFiles::updaterFileName().toUpper();
-        QVERIFY(writeFile(update(variant), "x"));
+        QVERIFY(Files::write(update(variant), "x"));
         m_manager.install();
         QCOMPARE(programFiles(), QStringList{variant});
     }
@@ -156,11 +142,11 @@ private slots:
         QFETCH(QString, blocked);
         QFETCH(QString, logged);
         const QString monitor = ProgramFiles::monitorFileName();
-        QVERIFY(writeFile(program(monitor), "old monitor", executable));
-        QVERIFY(writeFile(program(QStringLiteral("aaa.dat")), "old data"));
-        QVERIFY(writeFile(update(monitor), "new monitor"));
-        QVERIFY(writeFile(update(QStringLiteral("aaa.dat")), "new data"));
-        QVERIFY(writeFile(update(QStringLiteral("libfoo")), "new library"));
+        QVERIFY(Files::write(program(monitor), "old monitor", executable));
+        QVERIFY(Files::write(program(QStringLiteral("aaa.dat")), "old data"));
+        QVERIFY(Files::write(update(monitor), "new monitor"));
+        QVERIFY(Files::write(update(QStringLiteral("aaa.dat")), "new data"));
+        QVERIFY(Files::write(update(QStringLiteral("libfoo")), "new library"));
         QVERIFY(QDir(program(blocked)).mkpath(QStringLiteral("inside")));
         const QStringList before = programFiles();
 
@@ -170,8 +156,8 @@ private slots:
         QVERIFY2(capturedLog.contains(logged), qPrintable(capturedLog.join(QLatin1Char('\n'))));
         QVERIFY(capturedLog.contains(QStringLiteral("Critical error! Exit")));
         // The old version is whole, with nothing left over beside it.
-        QCOMPARE(readFile(program(monitor)), QByteArray("old monitor"));
-        QCOMPARE(readFile(program(QStringLiteral("aaa.dat"))), QByteArray("old data"));
+        QCOMPARE(Files::read(program(monitor)), QByteArray("old monitor"));
+        QCOMPARE(Files::read(program(QStringLiteral("aaa.dat"))), QByteArray("old data"));
         QCOMPARE(programFiles(), before);
         QCOMPARE(m_update.entryList(QDir::Files).size(), 3);
         QVERIFY(!UpdaterStore::instance().settings().contains(UpdateSettings::updateOkKey()));

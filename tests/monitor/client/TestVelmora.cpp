@@ -563,11 +563,7 @@ private slots:
     }
 
 private:
-    void useService()
-    {
-        qputenv("VELMORA_SERVICE_URL", m_service->baseUrl().toUtf8());
-        qputenv("VELMORA_CA_FILE", m_service->caFile().toLocal8Bit());
-    }
+    void useService() { m_service->exportAddress(); }
 
     void armFault(const QString &path, const QString &kind, const QString &body = QString(), int count = 1,
                   double seconds = 0)

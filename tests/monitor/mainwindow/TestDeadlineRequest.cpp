@@ -30,8 +30,7 @@ private slots:
         QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
         m_service = std::make_unique<StandInService>();
         QVERIFY2(m_service->isRunning(), m_service->output().constData());
-        qputenv("VELMORA_SERVICE_URL", m_service->baseUrl().toUtf8());
-        qputenv("VELMORA_CA_FILE", m_service->caFile().toLocal8Bit());
+        m_service->exportAddress();
         Notifier::install(NotificationManager::instance());
     }
 
