@@ -67,7 +67,11 @@ void TaskListForm::updateTeamCombobox()
         teams->clear();
         ComboItems::addTeams(teams, m_client->session()->teams());
     }
-    const int index = ComboItems::indexOfId(teams, m_shownTeamId);
+    int index = ComboItems::indexOfId(teams, m_shownTeamId);
+    // A user who has chosen no team yet sees the team the box shows, not an
+    // empty list under it.
+    if (index < 0 && m_firstBuild && teams->count() > 0)
+        index = 0;
     if (index < 0)
         return;
     ComboItems::select(teams, index);

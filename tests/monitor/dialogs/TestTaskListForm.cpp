@@ -86,6 +86,20 @@ private slots:
         QVERIFY(!m_list->isModal());
     }
 
+    void noTeamChosenYetShowsTheFirstTeam()
+    {
+        Velmora::Session *session = m_velmora->session();
+        session->setTeamID(QString());
+        const QList<Team> downloaded = session->teams();
+        session->setTeams({});
+        createList(); // a new user: no team chosen, no teams downloaded yet
+        QCOMPARE(list()->count(), 0);
+        session->setTeams(downloaded); // the first download
+        QCOMPARE(teams()->currentIndex(), 0);
+        QCOMPARE(shownTaskIds(), (QStringList{"101", "102"}));
+        QCOMPARE(m_list->windowTitle(), QStringLiteral("Задачи команды \"Разработка\""));
+    }
+
     void rowsShowTitleAndDeadline()
     {
         createList();
