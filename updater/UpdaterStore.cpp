@@ -1,6 +1,7 @@
 #include "UpdaterStore.h"
 
 #include "common/DataFolder.h"
+#include "common/SettingsFile.h"
 #include "common/UpdateSettings.h"
 
 namespace {
@@ -27,8 +28,8 @@ UpdaterStore::~UpdaterStore() = default;
 
 UpdaterStore::UpdaterStore()
     : m_dataFolder(DataFolder::ensure())
-    , m_settings(m_dataFolder.filePath(UpdateSettings::fileName()), QSettings::IniFormat)
-    , m_updateList(m_settings.value(UpdateSettings::updateInfoKey()).toList())
+    , m_settings(SettingsFile::open(m_dataFolder.filePath(UpdateSettings::fileName())))
+    , m_updateList(m_settings->value(UpdateSettings::updateInfoKey()).toList())
 {
     m_dataFolder.mkpath(UpdateSettings::folderName());
 }

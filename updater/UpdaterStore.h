@@ -19,7 +19,7 @@ public:
     QDir dataFolder() const { return m_dataFolder; }
     /// The version file's entries: the version entry first, then the files.
     QVariantList updateList() const { return m_updateList; }
-    QSettings &settings() { return m_settings; }
+    QSettings &settings() { return *m_settings; }
 
     ~UpdaterStore();
 
@@ -27,7 +27,7 @@ private:
     UpdaterStore();
 
     QDir m_dataFolder;
-    QSettings m_settings;
+    std::unique_ptr<QSettings> m_settings;
     QVariantList m_updateList;
 
     Q_DISABLE_COPY(UpdaterStore)

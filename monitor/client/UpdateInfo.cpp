@@ -2,6 +2,7 @@
 
 #include "client/Velmora.h"
 #include "common/ProgramFiles.h"
+#include "common/SettingsFile.h"
 #include "common/UpdateSettings.h"
 #include "model/Json.h"
 #include "model/NotificationType.h"
@@ -24,8 +25,11 @@ UpdateInfo::UpdateInfo(QObject *parent)
 void UpdateInfo::init(Velmora *velmora)
 {
     m_velmora = velmora;
+    QString setAsideAs;
     m_settings =
-        std::make_unique<QSettings>(velmora->dataFolder().filePath(UpdateSettings::fileName()), QSettings::IniFormat);
+        SettingsFile::open(velmora->dataFolder().filePath(UpdateSettings::fileName()), QByteArray(), &setAsideAs);
+    if (!setAsideAs.isEmpty())
+        Notifier::raise(SettingsFile::setAsideNotice(UpdateSettings::fileName(), setAsideAs), Message);
 }
 
 QVariantList UpdateInfo::updateInfo() const

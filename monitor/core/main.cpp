@@ -7,6 +7,7 @@
 #include "client/Velmora.h"
 #include "common/AppIdentity.h"
 #include "common/BuildInfo.h"
+#include "common/DataFolder.h"
 #include "common/Log.h"
 #include "common/ProgramFiles.h"
 #include "common/SingleInstance.h"
@@ -49,6 +50,13 @@ bool continueWithoutActivity()
     return chosen == 0;
 }
 
+void logStartLine()
+{
+    qDebug() << QString(QCoreApplication::applicationName() + QLatin1Char(' ') +
+                        QCoreApplication::applicationVersion() + QStringLiteral(" started. Build date: ") +
+                        BuildInfo::date() + QStringLiteral(", ") + BuildInfo::time());
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -76,6 +84,25 @@ int main(int argc, char *argv[])
             QCoreApplication::quit();
     });
 
+    // "--clean" comes before anything reads the data folder, so whatever the
+    // files there hold, it always works.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1 && arguments.at(1) == QLatin1String("--clean")) {
+        Log::install(Log::Echo::StandardOutput);
+        logStartLine();
+        Velmora::removeFolder(DataFolder::path());
+        qDebug() << "Exit Velmora Team Monitor OK";
+        return 0;
+    }
+
+    // The log opens before the client reads the session, so that a damaged
+    // file found there is logged.
+    const QDir dataFolder = DataFolder::ensure();
+    Velmora::removeFolder(dataFolder.filePath(QStringLiteral("cached")));
+    Log::open(dataFolder.filePath(QStringLiteral("log.log")), LogSizeLimit);
+    Log::install(Log::Echo::StandardOutput);
+    logStartLine();
+
     auto velmora = std::make_unique<Velmora>();
 
     UpdateInfo *updateInfo = UpdateInfo::instance();
@@ -85,24 +112,7 @@ int main(int argc, char *argv[])
         return 0;
     updateInfo->installUpdater();
 
-    const QDir dataFolder = velmora->dataFolder();
-    Velmora::removeFolder(dataFolder.filePath(QStringLiteral("cached")));
-
-    Log::open(dataFolder.filePath(QStringLiteral("log.log")), LogSizeLimit);
-    Log::install(Log::Echo::StandardOutput);
-    qDebug() << QString(QCoreApplication::applicationName() + QLatin1Char(' ') +
-                        QCoreApplication::applicationVersion() + QStringLiteral(" started. Build date: ") +
-                        BuildInfo::date() + QStringLiteral(", ") + BuildInfo::time());
-
     app.setStyleSheet(StyleSheet::application());
-
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1 && arguments.at(1) == QLatin1String("--clean")) {
-        Log::close();
-        Velmora::removeFolder(dataFolder.absolutePath());
-        velmora->setSkipSaveOnExit(true);
-        return 0;
-    }
 
     if (!SingleInstance::lock(QCoreApplication::applicationName(), dataFolder.absolutePath())) {
         QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),

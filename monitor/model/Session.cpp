@@ -1,6 +1,7 @@
 #include "model/Session.h"
 
 #include "common/Clock.h"
+#include "common/SettingsFile.h"
 #include "model/NotificationType.h"
 #include "model/Notifier.h"
 
@@ -94,6 +95,27 @@ bool identical(const QList<Task> &a, const QList<Task> &b)
     });
 }
 
+/// The record type every value of \a fileName holds, or none.
+QByteArray recordTypeOf(const QString &fileName)
+{
+    if (fileName == File::tasks)
+        return QByteArrayLiteral("QList<Task>");
+    if (fileName == File::taskInfo)
+        return QByteArrayLiteral("TaskInfo");
+    return QByteArray();
+}
+
+/// Opens a settings file; one that cannot be read is set aside and the user
+/// told so, and the session goes on without it.
+std::unique_ptr<QSettings> openChecked(const QString &path, const QString &fileName)
+{
+    QString setAsideAs;
+    std::unique_ptr<QSettings> settings = SettingsFile::open(path, recordTypeOf(fileName), &setAsideAs);
+    if (!setAsideAs.isEmpty())
+        Notifier::raise(SettingsFile::setAsideNotice(fileName, setAsideAs), Message);
+    return settings;
+}
+
 void syncOwnerOnly(QSettings &settings)
 {
     settings.sync();
@@ -109,9 +131,10 @@ Session::Session(SessionOwner *owner, QObject *parent)
     , m_shownWorkTime(midnight)
     , m_todayActivetime(midnight)
     , m_shownActiveTime(midnight)
-    , m_configFile(new QSettings(owner->dataFolder().filePath(File::config), QSettings::IniFormat))
 {
+    // The stored records are checked by their own readers: registered first.
     registerTaskMetaTypes();
+    m_configFile = openChecked(owner->dataFolder().filePath(File::config), File::config);
 }
 
 Session::~Session() = default;
@@ -135,7 +158,7 @@ QString Session::userFile(const QString &fileName) const
 
 std::unique_ptr<QSettings> Session::openUserFile(const QString &fileName) const
 {
-    return std::make_unique<QSettings>(userFile(fileName), QSettings::IniFormat);
+    return openChecked(userFile(fileName), fileName);
 }
 
 void Session::load(const QString &login, const QString &password)

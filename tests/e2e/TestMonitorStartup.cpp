@@ -38,6 +38,35 @@ private slots:
         QVERIFY(talv->readAllStandardOutput().endsWith("Z: Exit Velmora Team Monitor OK\n\r"));
     }
 
+    // A stored list whose count is damaged once made the settings reader
+    // throw before the log opened, at every start and with "--clean" too.
+    void aDamagedSessionFileStopsNothing()
+    {
+        const QString user = dataFolder() + QStringLiteral("/someone@example.com");
+        const auto writeDamagedSession = [&] {
+            QVERIFY(QDir().mkpath(user));
+            QFile config(dataFolder() + QStringLiteral("/config.ini"));
+            QVERIFY(config.open(QIODevice::WriteOnly));
+            config.write("[General]\nlastLogin=someone@example.com\n");
+            QFile session(user + QStringLiteral("/session.ini"));
+            QVERIFY(session.open(QIODevice::WriteOnly));
+            session.write("[General]\nlogged=true\ntask2activeTimeMap=@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)\n");
+        };
+
+        writeDamagedSession();
+        QProcess *clean = start({QStringLiteral("--clean")});
+        QVERIFY(clean->waitForFinished(20000));
+        QCOMPARE(clean->exitCode(), 0);
+        QVERIFY(!QFileInfo::exists(dataFolder()));
+
+        writeDamagedSession();
+        QProcess *talv = start({});
+        QVERIFY(!waitForWindow(QStringLiteral("Авторизация")).isEmpty());
+        QCOMPARE(QDir(user).entryList({QStringLiteral("session.ini.damaged-*")}).size(), 1);
+        QCOMPARE(logLines().filter(QStringLiteral("session.ini cannot be read")).size(), 1);
+        QVERIFY(endWith(talv, SIGTERM));
+    }
+
     void otherArgumentsStartNormally_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -159,7 +188,9 @@ private slots:
         QCOMPARE(talv->exitCode(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(readFile(dataFolder() + QStringLiteral("/update-log.log")).contains("--install only"),
                                  20000);
-        QVERIFY(!QFile::exists(dataFolder() + QStringLiteral("/log.log")));
+        // The log opens before the hand-off, so the run that handed over
+        // is on record too.
+        QVERIFY(readFile(dataFolder() + QStringLiteral("/log.log")).contains("Velmora Team Monitor 1.1.0 started."));
     }
 
     void aPendingUpdateWithoutUpdaterStartsNormally()

@@ -1,9 +1,11 @@
 #include "common/Clock.h"
+#include "model/Notifier.h"
 #include "model/Session.h"
 #include "support/SessionFixture.h"
 #include "support/TaskRecords.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
@@ -24,6 +26,17 @@ QByteArray readFile(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+/// Records the texts of the notices raised while it lives.
+class NoticeRecorder final : public Notifier
+{
+public:
+    NoticeRecorder() { Notifier::install(this); }
+    ~NoticeRecorder() { Notifier::install(nullptr); }
+    void addNotification(const QString &text, int, const QString &) override { texts.append(text); }
+
+    QStringList texts;
+};
 
 void copyFixture(const TestSessionOwner &owner, const QString &login)
 {
@@ -349,26 +362,85 @@ private slots:
         QVERIFY(session.taskInfo(QStringLiteral("102")) == TaskInfo());
     }
 
-    // A damaged line loses that team's cache only.
-    void damagedTasksFile()
+    // A file that cannot be read is set aside with one notice; the session
+    // loads the rest and writes a new file in its place.
+    void damagedFiles_data()
     {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("tasksKept");
+        QTest::addColumn<bool>("taskInfoKept");
+
+        const QByteArray hugeList = "@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)";
+        QTest::newRow("session.ini: a stored list of two billion times")
+            << "session.ini"
+            << "[General]\nlogged=true\ntask2activeTimeMap=" + hugeList + "\n"
+            << true << true;
+        QTest::newRow("tasks.ini: a task list cut short")
+            << "tasks.ini"
+            << QByteArray("[General]\n7=\"@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\fQList<Task>\\0\\0\\0\\0\\x3)\"") << false
+            << true;
+        QTest::newRow("taskInfo.ini: a list instead of a description") << "taskInfo.ini"
+                                                                       << "101=" + hugeList << true << false;
+        QTest::newRow("teams.ini: garbage bytes")
+            << "teams.ini" << QByteArray("\x89PNG\r\n\x1a\n\0\0\xff", 11) << true << true;
+        QTest::newRow("session.ini: a folder") << "session.ini" << QByteArray() << true << true;
+    }
+
+    void damagedFiles()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, tasksKept);
+        QFETCH(bool, taskInfoKept);
         TestSessionOwner owner;
         const QString login = QStringLiteral("fixture@example.com");
         copyFixture(owner, login);
-        const QString path = owner.path(login + QStringLiteral("/tasks.ini"));
-        QByteArray text = readFile(path);
-        const int line = text.indexOf("\n7=");
-        const int end = text.indexOf('\n', line + 1);
-        text.replace(line + 1, end - line - 1, text.mid(line + 1, (end - line) / 2) + ")\"");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-        file.close();
+        const QString path = owner.path(login + QLatin1Char('/') + file);
+        if (content.isEmpty()) {
+            QVERIFY(QDir().mkpath(path));
+        } else {
+            QFile damaged(path);
+            QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            damaged.write(content);
+        }
+        NoticeRecorder notices;
 
         Session session(&owner, nullptr);
         session.load(login, QStringLiteral("secret"));
-        QVERIFY(session.tasks(QStringLiteral("7")).isEmpty());
-        QCOMPARE(session.tasks(QStringLiteral("2192")).size(), 2);
+
+        const QString setAside = file + QStringLiteral(".damaged-10-12-2026-15-00-00");
+        QVERIFY(QFileInfo::exists(owner.path(login + QLatin1Char('/') + setAside)));
+        QCOMPARE(notices.texts, QStringList{QStringLiteral("Файл %1 повреждён и отложен как %2, остальные данные "
+                                                           "загружены")
+                                                .arg(file, setAside)});
+        QCOMPARE(session.tasks(QStringLiteral("7")).size(), tasksKept ? 3 : 0);
+        QCOMPARE(session.taskInfo(QStringLiteral("101")) == sampleTaskInfo(), taskInfoKept);
+        QVERIFY(!session.logged());
+
+        // What is written in its place reads without a notice.
+        session.setTeams({{QStringLiteral("7"), QStringLiteral("Разработка")}});
+        session.save();
+        QVERIFY(!QFileInfo(path).isDir());
+        Session again(&owner, nullptr);
+        again.load(login, QString());
+        QCOMPARE(notices.texts.size(), 1);
+    }
+
+    // A damaged config.ini only forgets who signed in last.
+    void damagedConfigFile()
+    {
+        TestSessionOwner owner;
+        QVERIFY(QDir().mkpath(owner.path(QStringLiteral("config.ini"))));
+        NoticeRecorder notices;
+        Session session(&owner, nullptr);
+        session.restoreLastLogin();
+        QVERIFY(session.login().isEmpty());
+        QCOMPARE(notices.texts.size(), 1);
+        session.setLogin(user);
+        session.save();
+        QCOMPARE(QSettings(owner.path(QStringLiteral("config.ini")), QSettings::IniFormat).value("lastLogin"),
+                 QVariant(user));
     }
 
     void clear()
