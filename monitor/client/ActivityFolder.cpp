@@ -3,7 +3,10 @@
 #include "common/Clock.h"
 #include "model/Json.h"
 
+#include <QDebug>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QTemporaryFile>
 
@@ -23,6 +26,11 @@ QString randomSuffix()
 QString ActivityFolder::timeForm()
 {
     return QStringLiteral("dd-MM-yyyy-hh-mm-ss");
+}
+
+QString ActivityFolder::damagedFolderName()
+{
+    return QStringLiteral("damaged");
 }
 
 void ActivityFolder::setPath(const QString &path)
@@ -76,4 +84,38 @@ QString ActivityFolder::next()
 void ActivityFolder::startRound()
 {
     m_round = m_dir.entryList({QStringLiteral("json*")}, QDir::Files | QDir::Hidden, QDir::Unsorted);
+    if (!m_round.isEmpty())
+        return;
+    const QStringList screenshots = m_dir.entryList({QStringLiteral("screenshot*.jpg")}, QDir::Files);
+    for (const QString &name : screenshots) {
+        qWarning() << "Error! The screenshot" << name << "has no activity file; set aside";
+        moveToDamaged(m_dir.filePath(name));
+    }
+}
+
+void ActivityFolder::setAside(const QString &path, const QByteArray &content)
+{
+    qWarning() << "Error! The activity file" << QFileInfo(path).fileName() << "cannot be read; set aside in"
+               << damagedFolderName();
+    moveToDamaged(path);
+    // Its screenshot goes with it, found by name in whatever bytes are left.
+    static const QRegularExpression screenshot(QStringLiteral("screenshot\\d\\d-\\d\\d-\\d{4}(-\\d\\d){3}\\.jpg"));
+    QRegularExpressionMatchIterator names = screenshot.globalMatch(QString::fromLatin1(content));
+    while (names.hasNext()) {
+        const QString name = names.next().captured();
+        if (m_dir.exists(name))
+            moveToDamaged(m_dir.filePath(name));
+    }
+}
+
+void ActivityFolder::moveToDamaged(const QString &path)
+{
+    m_dir.mkdir(damagedFolderName());
+    const QDir damaged(m_dir.filePath(damagedFolderName()));
+    const QString name = QFileInfo(path).fileName();
+    QString target = damaged.filePath(name);
+    for (int attempt = 1; QFileInfo::exists(target) && attempt < 100; ++attempt)
+        target = damaged.filePath(name + QLatin1Char('-') + QString::number(attempt));
+    if (!QFile::rename(path, target))
+        qWarning() << "Error! Cannot move" << path << "to" << target;
 }

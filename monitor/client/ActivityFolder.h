@@ -16,6 +16,11 @@
 class ActivityFolder
 {
 public:
+    /// The largest queue file read (bytes); a report is a few hundred.
+    static constexpr qint64 FileSizeLimit = 1024 * 1024;
+    /// The folder inside the activity folder that keeps what cannot be sent.
+    static QString damagedFolderName();
+
     /// The name form of the time part: "dd-MM-yyyy-hh-mm-ss".
     static QString timeForm();
 
@@ -31,10 +36,19 @@ public:
     /// when the round is used up (see startRound()). Files that vanished
     /// since the listing are passed over.
     QString next();
-    /// Lists the folder again: a new round over every waiting file.
+    /// Lists the folder again: a new round over every waiting file. When no
+    /// file waits, screenshots left without their file (a crash between the
+    /// two writes) are set aside: nothing would ever send them.
     void startRound();
 
+    /// Moves the queue file \a path, which cannot be read, and the
+    /// screenshot its \a content names into the damaged folder: kept for
+    /// support, never sent and never deleted.
+    void setAside(const QString &path, const QByteArray &content);
+
 private:
+    void moveToDamaged(const QString &path);
+
     QDir m_dir;
     QStringList m_round;
 };

@@ -37,12 +37,15 @@ QVariantList UpdateInfo::updateInfo() const
     return m_settings ? m_settings->value(UpdateSettings::updateInfoKey()).toList() : QVariantList();
 }
 
-void UpdateInfo::setUpdateInfo(const QByteArray &body)
+bool UpdateInfo::setUpdateInfo(const QByteArray &body)
 {
-    if (!m_settings)
-        return;
-    m_settings->setValue(UpdateSettings::updateInfoKey(), Json::parse(QString::fromUtf8(body)).toList());
+    bool ok = true;
+    const QVariant entries = Json::parseUtf8(body, ok);
+    if (!m_settings || !ok || entries.userType() != QMetaType::QVariantList)
+        return false;
+    m_settings->setValue(UpdateSettings::updateInfoKey(), entries);
     m_settings->sync();
+    return true;
 }
 
 QString UpdateInfo::version() const

@@ -24,9 +24,9 @@ public:
 
     /// The latest version file as stored: a list of maps, empty when none.
     QVariantList updateInfo() const;
-    /// Stores the version file \a body (JSON; anything but a list stores an
-    /// empty list).
-    void setUpdateInfo(const QByteArray &body);
+    /// Stores the version file \a body. A body that is not a JSON list
+    /// changes nothing and gives false.
+    bool setUpdateInfo(const QByteArray &body);
     /// The version of the first entry that has one; empty when none does.
     QString version() const;
     /// Whether \a offered is newer than \a installed. Versions compare as

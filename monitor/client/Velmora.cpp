@@ -28,6 +28,14 @@ namespace {
 constexpr int DefaultTransferTimeout = 60000;
 int transferTimeoutMs = DefaultTransferTimeout;
 
+// Far above a real download of fifty teams (a few megabytes), far below
+// what would hurt: a larger reply is refused unread.
+constexpr qint64 DefaultReplyLimit = 32 * 1024 * 1024;
+qint64 replyLimitBytes = DefaultReplyLimit;
+
+// Log lines quote at most this much of a body.
+constexpr int LoggedBodyBytes = 4096;
+
 const QByteArray invalidLoginBody = QByteArrayLiteral("{\"status\":-1,\"err_msg\":\"Invalid email|pswd|client\"}");
 
 /// \a text with the value of every "password=" item replaced by "***".
@@ -35,6 +43,24 @@ QString withoutPasswords(QString text)
 {
     static const QRegularExpression password(QStringLiteral("(password=)[^&#\\s]*"));
     return text.replace(password, QStringLiteral("\\1***"));
+}
+
+/// \a body as the log quotes it: cut after a few kilobytes, with its size.
+QString loggedBody(const QByteArray &body)
+{
+    if (body.size() <= LoggedBodyBytes)
+        return QString::fromUtf8(body.constData(), body.size());
+    return QString::fromUtf8(body.constData(), LoggedBodyBytes) +
+           QStringLiteral("... (%1 bytes in all)").arg(body.size());
+}
+
+/// \a body read as JSON; an invalid variant when it is no JSON or not of
+/// \a shape.
+QVariant jsonOf(const QByteArray &body, QMetaType::Type shape)
+{
+    bool ok = true;
+    const QVariant value = Json::parseUtf8(body, ok);
+    return ok && value.userType() == int(shape) ? value : QVariant();
 }
 
 QString text(const QVariantMap &object, const char *key)
@@ -166,6 +192,16 @@ void Velmora::setTransferTimeout(int msecs)
     transferTimeoutMs = msecs > 0 ? msecs : DefaultTransferTimeout;
 }
 
+qint64 Velmora::replyLimit()
+{
+    return replyLimitBytes;
+}
+
+void Velmora::setReplyLimit(qint64 bytes)
+{
+    replyLimitBytes = bytes > 0 ? bytes : DefaultReplyLimit;
+}
+
 Velmora::QueryItems Velmora::credentials(const Session *session) const
 {
     // The password goes through UTF-8 as a C string: it ends at a zero.
@@ -199,17 +235,27 @@ QNetworkRequest Velmora::request(const QUrl &url) const
 
 QNetworkReply *Velmora::get(const QUrl &url, Stage stage)
 {
-    QNetworkReply *reply = m_network->get(request(url));
-    reply->setProperty("stage", int(stage));
-    return reply;
+    return tagged(m_network->get(request(url)), stage);
 }
 
 QNetworkReply *Velmora::post(const QUrl &url, const QByteArray &body, Stage stage)
 {
     QNetworkRequest form = request(url);
     form.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
-    QNetworkReply *reply = m_network->post(form, body);
+    return tagged(m_network->post(form, body), stage);
+}
+
+QNetworkReply *Velmora::tagged(QNetworkReply *reply, Stage stage)
+{
     reply->setProperty("stage", int(stage));
+    // A body that grows past the limit is not downloaded any further.
+    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
+        const qint64 size = qMax(received, total);
+        if (size > replyLimitBytes && !reply->property("tooLarge").isValid()) {
+            reply->setProperty("tooLarge", size);
+            reply->abort();
+        }
+    });
     return reply;
 }
 
@@ -272,7 +318,7 @@ bool Velmora::checkReply(const QByteArray &body)
         return false;
     }
     if (body.startsWith("{\"status\":\"error\"") || body.startsWith("{\"status\":-1")) {
-        qDebug() << "Unknown error!" << body;
+        qDebug() << "Unknown error!" << loggedBody(body);
         emit error(6);
         return false;
     }
@@ -294,7 +340,15 @@ void Velmora::replyFinished(QNetworkReply *reply)
 {
     const int stage = reply->property("stage").toInt();
     int outcome = 7;
-    if (reply->error() != QNetworkReply::NoError) {
+    const QVariant tooLarge = reply->property("tooLarge");
+    if (tooLarge.isValid()) {
+        // The service answered, with something no handler can use: it
+        // changes nothing, as an unreadable reply.
+        qDebug().noquote() << "Request: " + loggedUrl(reply->request().url());
+        qDebug() << "Error! The reply is larger than" << replyLimitBytes << "bytes (" << tooLarge.toLongLong()
+                 << "); it is not read";
+        replyUnusable(reply, stage, 6);
+    } else if (reply->error() != QNetworkReply::NoError) {
         switch (reply->error()) {
         case QNetworkReply::HostNotFoundError:
         case QNetworkReply::UnknownNetworkError:
@@ -308,50 +362,30 @@ void Velmora::replyFinished(QNetworkReply *reply)
         }
         qDebug().noquote() << "Request: " + loggedUrl(reply->request().url());
         qDebug() << "Reply finished:" << reply->error() << " - " << withoutPasswords(reply->errorString());
-        switch (stage) {
-        case LoginStage:
-        case TeamsAndTasksStage:
-            // The sign-in and task dialogs wait for an answer; without one
-            // they would stay disabled ("Загрузка...") for good.
-            emit error(outcome);
-            break;
-        case DeadlineStage:
-            Notifier::raise(QStringLiteral("Запрос на продление задачи не удалось отправить, повторите попытку позже."),
-                            Message);
-            break;
-        case TaskInfoStage:
-            emit taskInfoUpdated(m_session->taskInfo(reply->property("task_id").toString()));
-            break;
-        case UploadStage:
-            // An answer with an HTTP error status is the service refusing
-            // this file, not the network failing.
-            uploadFailed(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid());
-            break;
-        default:
-            break;
-        }
+        replyUnusable(reply, stage, outcome);
     } else {
+        const QByteArray body = reply->read(replyLimitBytes + 1);
         switch (stage) {
         case LoginStage:
-            loginReply(reply);
+            loginReply(body);
             break;
         case TeamsAndTasksStage:
-            teamsAndTasksReply(reply);
+            teamsAndTasksReply(body);
             break;
         case VersionStage:
-            versionReply(reply);
+            versionReply(reply, body);
             break;
         case UploadStage:
-            uploadReply(reply);
+            uploadReply(reply, body);
             break;
         case DeadlineStage:
-            deadlineReply(reply);
+            deadlineReply(reply, body);
             break;
         case TaskInfoStage:
-            taskInfoReply(reply);
+            taskInfoReply(reply, body);
             break;
         case ActiveTimeStage:
-            activeTimeReply(reply);
+            activeTimeReply(reply, body);
             break;
         default:
             break;
@@ -359,6 +393,32 @@ void Velmora::replyFinished(QNetworkReply *reply)
     }
     updateOnlineState(outcome);
     reply->deleteLater();
+}
+
+void Velmora::replyUnusable(QNetworkReply *reply, int stage, int errorCode)
+{
+    switch (stage) {
+    case LoginStage:
+    case TeamsAndTasksStage:
+        // The sign-in and task dialogs wait for an answer; without one
+        // they would stay disabled ("Загрузка...") for good.
+        emit error(errorCode);
+        break;
+    case DeadlineStage:
+        Notifier::raise(QStringLiteral("Запрос на продление задачи не удалось отправить, повторите попытку позже."),
+                        Message);
+        break;
+    case TaskInfoStage:
+        emit taskInfoUpdated(m_session->taskInfo(reply->property("task_id").toString()));
+        break;
+    case UploadStage:
+        // An answer with an HTTP error status is the service refusing
+        // this file, not the network failing.
+        uploadFailed(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid());
+        break;
+    default:
+        break;
+    }
 }
 
 void Velmora::sslErrorHandler(QNetworkReply *reply, const QList<QSslError> &errors)
@@ -388,9 +448,9 @@ void Velmora::updateOnlineState(int outcome)
     }
 }
 
-void Velmora::loginReply(QNetworkReply *reply)
+void Velmora::loginReply(const QByteArray &body)
 {
-    if (!checkReply(reply->readAll()))
+    if (!checkReply(body))
         return;
     qDebug() << "Login as " << m_pendingSession->login();
     if (!m_session->login().isEmpty()) {
@@ -403,21 +463,20 @@ void Velmora::loginReply(QNetworkReply *reply)
     emit loginOk();
 }
 
-void Velmora::teamsAndTasksReply(QNetworkReply *reply)
+void Velmora::teamsAndTasksReply(const QByteArray &body)
 {
-    const QByteArray body = reply->readAll();
     if (!checkReply(body))
         return;
-    qDebug() << "Teams and tasks data: " << body;
+    qDebug() << "Teams and tasks data: " << loggedBody(body);
 
-    // A reply that does not even parse (cut short, say) must not read as
+    // A reply that is not a list of teams (cut short, say) must not read as
     // "no teams any more": the cached teams stay until a readable reply.
-    bool parsed = true;
-    const QVariantList teamObjects = Json::parse(QString::fromUtf8(body), parsed).toList();
-    if (!parsed) {
-        qDebug() << "Error! The teams and tasks reply is no JSON; the cached teams stay";
+    const QVariant reply = jsonOf(body, QMetaType::QVariantList);
+    if (!reply.isValid()) {
+        qDebug() << "Error! The teams and tasks reply is no JSON list; the cached teams stay";
         return;
     }
+    const QVariantList teamObjects = reply.toList();
     QList<Team> teams;
     for (const QVariant &entry : teamObjects) {
         const QVariantMap team = entry.toMap();
@@ -440,16 +499,19 @@ void Velmora::teamsAndTasksReply(QNetworkReply *reply)
     m_session->setTeams(teams);
 }
 
-void Velmora::versionReply(QNetworkReply *reply)
+void Velmora::versionReply(QNetworkReply *reply, const QByteArray &body)
 {
-    const QByteArray body = reply->readAll();
     if (!checkReply(body)) {
         qDebug().noquote() << loggedUrl(reply->request().url());
         return;
     }
-    qDebug() << "Update data: " << body;
+    qDebug() << "Update data: " << loggedBody(body);
     UpdateInfo *info = UpdateInfo::instance();
-    info->setUpdateInfo(body);
+    if (!info->setUpdateInfo(body)) {
+        // The stored version information stays as it was.
+        qDebug() << "Error! The version file is no JSON list";
+        return;
+    }
     const QString version = info->version();
     if (UpdateInfo::isNewer(version, QCoreApplication::applicationVersion())) {
         emit updateAvailable(true);
@@ -459,53 +521,57 @@ void Velmora::versionReply(QNetworkReply *reply)
     }
 }
 
-void Velmora::deadlineReply(QNetworkReply *reply)
+void Velmora::deadlineReply(QNetworkReply *reply, const QByteArray &body)
 {
-    const QByteArray body = reply->readAll();
     if (!checkReply(body)) {
         qDebug().noquote() << loggedUrl(reply->request().url());
         return;
     }
-    const QVariantMap answer = Json::parse(QString::fromUtf8(body)).toMap();
+    const QVariantMap answer = jsonOf(body, QMetaType::QVariantMap).toMap();
     if (text(answer, "status") != QLatin1String("ok")) {
         qDebug().noquote() << loggedUrl(reply->url());
-        qDebug() << "Request for deadline change: " << body;
+        qDebug() << "Request for deadline change: " << loggedBody(body);
         Notifier::raise(QStringLiteral("Ошибка переноса задачи:") + text(answer, "message"), Message);
         return;
     }
-    qDebug() << "Request for deadline change: " << body;
+    qDebug() << "Request for deadline change: " << loggedBody(body);
     Notifier::raise(QStringLiteral("Запрос на продление задачи успешно отправлен"), Message);
 }
 
-void Velmora::taskInfoReply(QNetworkReply *reply)
+void Velmora::taskInfoReply(QNetworkReply *reply, const QByteArray &body)
 {
-    const QByteArray body = reply->readAll();
     if (!checkReply(body)) {
         qDebug().noquote() << loggedUrl(reply->request().url());
         return;
     }
-    qDebug() << "TaskInfo for " + reply->property("task_id").toString() + ":" << body;
-    const QVariantMap answer = Json::parse(QString::fromUtf8(body)).toMap();
-    if (text(answer, "status") == QLatin1String("ok")) {
-        const TaskInfo info = taskInfoFromJson(answer.value(QStringLiteral("message")).toMap(), m_taskReader);
+    qDebug() << "TaskInfo for " + reply->property("task_id").toString() + ":" << loggedBody(body);
+    const QVariantMap answer = jsonOf(body, QMetaType::QVariantMap).toMap();
+    const QVariant message = answer.value(QStringLiteral("message"));
+    if (text(answer, "status") == QLatin1String("ok") && message.userType() == QMetaType::QVariantMap) {
+        const TaskInfo info = taskInfoFromJson(message.toMap(), m_taskReader);
         m_session->setTaskInfo(info.id, info);
         emit taskInfoUpdated(info);
         return;
     }
     qDebug().noquote() << loggedUrl(reply->url());
-    qDebug() << body;
+    qDebug() << loggedBody(body);
     Notifier::raise(QStringLiteral("Ошибка получения данных по задаче: ") + text(answer, "message"), Message);
 }
 
-void Velmora::activeTimeReply(QNetworkReply *reply)
+void Velmora::activeTimeReply(QNetworkReply *reply, const QByteArray &body)
 {
-    const QByteArray body = reply->readAll();
-    qDebug() << "time sync : " << body;
+    qDebug() << "time sync : " << loggedBody(body);
     if (!checkReply(body)) {
         qDebug().noquote() << loggedUrl(reply->request().url());
         return;
     }
-    const QVariantMap answer = Json::parse(QString::fromUtf8(body)).toMap();
+    // Anything but an object with the day's counts leaves them as they are:
+    // read as zeros, it would set the day back to 00:00.
+    const QVariantMap answer = jsonOf(body, QMetaType::QVariantMap).toMap();
+    if (!answer.contains(QStringLiteral("today_active")) && !answer.contains(QStringLiteral("today_total"))) {
+        qDebug() << "Error! The time sync reply holds no times; the day's times stay";
+        return;
+    }
     const QTime active = minutesAsTime(answer, "today_active");
     const QTime total = minutesAsTime(answer, "today_total");
     m_session->setTodayActive(active);
@@ -589,13 +655,17 @@ bool Velmora::sendActivityFile(const QString &path)
     if (!file.open(QIODevice::ReadOnly))
         return false;
     ++m_uploadsInFlight;
-    const QByteArray content = file.readAll();
+    // A queue file holds one report and names its screenshot: a few hundred
+    // bytes. Anything far larger is not one of ours.
+    const QByteArray content = file.read(ActivityFolder::FileSizeLimit + 1);
     file.close();
-    QVariantMap activity = Json::parse(QString::fromUtf8(content)).toMap();
+    QVariantMap activity = Json::parseUtf8(content).toMap();
     const QString apiUrl = text(activity, "api-url");
-    if (apiUrl.isEmpty()) {
-        qDebug() << "Error!  Invalid activity file! " << content;
-        removeActivity(path);
+    if (apiUrl.isEmpty() || content.size() > ActivityFolder::FileSizeLimit) {
+        // Never deleted: kept aside for support, and never tried again.
+        qDebug() << "Error!  Invalid activity file! " << loggedBody(content);
+        m_activity.setAside(path, content);
+        uploadEnded();
         return false;
     }
 
@@ -627,13 +697,12 @@ bool Velmora::sendActivityFile(const QString &path)
     return true;
 }
 
-void Velmora::uploadReply(QNetworkReply *reply)
+void Velmora::uploadReply(QNetworkReply *reply, const QByteArray &body)
 {
-    const QByteArray body = reply->readAll();
     const QString url = loggedUrl(reply->request().url());
     if (!checkReply(body)) {
         qDebug().noquote() << url;
-        qDebug() << "Activity not sended " << body;
+        qDebug() << "Activity not sended " << loggedBody(body);
         uploadFailed(true);
         return;
     }
@@ -643,7 +712,7 @@ void Velmora::uploadReply(QNetworkReply *reply)
     const bool isActivity = reply->request().url().path().endsWith(QLatin1String("/api_active2"));
     bool confirmed = false;
     if (isActivity) {
-        const QString status = text(Json::parse(QString::fromUtf8(body)).toMap(), "status");
+        const QString status = text(jsonOf(body, QMetaType::QVariantMap).toMap(), "status");
         confirmed = status == QLatin1String("ok");
         if (confirmed)
             qDebug() << "Activity sended " << status;
@@ -654,7 +723,7 @@ void Velmora::uploadReply(QNetworkReply *reply)
     }
     if (!confirmed) {
         qDebug().noquote() << url;
-        qDebug() << "Activity not sended " << body;
+        qDebug() << "Activity not sended " << loggedBody(body);
         uploadFailed(true);
         return;
     }
@@ -666,12 +735,17 @@ void Velmora::removeActivity(const QString &path)
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
         const QVariantMap body =
-            Json::parse(QString::fromUtf8(file.readAll())).toMap().value(QStringLiteral("body")).toMap();
+            Json::parseUtf8(file.read(ActivityFolder::FileSizeLimit)).toMap().value(QStringLiteral("body")).toMap();
         file.close();
         if (body.contains(QStringLiteral("fileName")) && !text(body, "fileName").isEmpty())
             QFile::remove(text(body, "fileName"));
     }
     QFile::remove(path);
+    uploadEnded();
+}
+
+void Velmora::uploadEnded()
+{
     if (--m_uploadsInFlight == 0) {
         // Through the event loop: a run of invalid files is walked without
         // growing the stack.

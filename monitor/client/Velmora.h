@@ -104,6 +104,11 @@ public:
     static int transferTimeout();
     /// Changes transferTimeout() (tests); 0 restores the default.
     static void setTransferTimeout(int msecs);
+    /// The largest reply body read (bytes); a larger reply is refused unread
+    /// and changes nothing.
+    static qint64 replyLimit();
+    /// Changes replyLimit() (tests); 0 restores the default.
+    static void setReplyLimit(qint64 bytes);
 
     /// Opens \a url (parsed leniently) with the desktop's default handler.
     static void openUrl(const QString &url);
@@ -144,13 +149,20 @@ private:
     QNetworkRequest request(const QUrl &url) const;
     void updateOnlineState(int outcome);
 
-    void loginReply(QNetworkReply *reply);
-    void teamsAndTasksReply(QNetworkReply *reply);
-    void versionReply(QNetworkReply *reply);
-    void uploadReply(QNetworkReply *reply);
-    void deadlineReply(QNetworkReply *reply);
-    void taskInfoReply(QNetworkReply *reply);
-    void activeTimeReply(QNetworkReply *reply);
+    /// Tags \a reply with its stage and stops its download when the body
+    /// grows past replyLimit().
+    QNetworkReply *tagged(QNetworkReply *reply, Stage stage);
+    /// What a request that brought nothing usable still owes its caller
+    /// (\a errorCode for the dialogs that wait on error(int)).
+    void replyUnusable(QNetworkReply *reply, int stage, int errorCode);
+
+    void loginReply(const QByteArray &body);
+    void teamsAndTasksReply(const QByteArray &body);
+    void versionReply(QNetworkReply *reply, const QByteArray &body);
+    void uploadReply(QNetworkReply *reply, const QByteArray &body);
+    void deadlineReply(QNetworkReply *reply, const QByteArray &body);
+    void taskInfoReply(QNetworkReply *reply, const QByteArray &body);
+    void activeTimeReply(QNetworkReply *reply, const QByteArray &body);
 
     /// Points the upload queue at the current user's activity folder.
     void useActivityFolder();
@@ -158,8 +170,11 @@ private:
     /// Sends one activity file. False when there was nothing to send (the
     /// file is gone, or it was invalid and has been removed).
     bool sendActivityFile(const QString &file);
-    /// Removes a confirmed (or invalid) file and its screenshot.
+    /// Removes a confirmed file and its screenshot.
     void removeActivity(const QString &file);
+    /// A file has left the queue (confirmed or set aside): when nothing else
+    /// is in flight, the next one goes.
+    void uploadEnded();
     /// An upload ended without confirmation; \a refused when the service
     /// answered (rather than the network failing).
     void uploadFailed(bool refused);

@@ -429,7 +429,16 @@ void appendQuoted(QByteArray &out, const QString &text)
             out.append("\\t");
             break;
         default:
-            out.append(c);
+            if (uchar(c) < 0x20) {
+                // Every other control character, NUL included, as JSON
+                // requires.
+                static const char hex[] = "0123456789abcdef";
+                out.append("\\u00");
+                out.append(hex[uchar(c) >> 4]);
+                out.append(hex[uchar(c) & 0xf]);
+            } else {
+                out.append(c);
+            }
         }
     }
     out.append('"');
@@ -539,6 +548,18 @@ QVariant parse(const QString &text)
     return parse(text, ok);
 }
 
+QVariant parseUtf8(const QByteArray &utf8, bool &ok)
+{
+    // QString::fromUtf8(QByteArray) would stop at the first zero byte.
+    return parse(utf8.isNull() ? QString() : QString::fromUtf8(utf8.constData(), utf8.size()), ok);
+}
+
+QVariant parseUtf8(const QByteArray &utf8)
+{
+    bool ok = true;
+    return parseUtf8(utf8, ok);
+}
+
 QByteArray serialize(const QVariant &value, bool &ok)
 {
     QByteArray out;
@@ -555,7 +576,7 @@ QByteArray serialize(const QVariant &value)
 QString serializeString(const QVariant &value, bool &ok)
 {
     const QByteArray bytes = serialize(value, ok);
-    return ok ? QString::fromUtf8(bytes.constData()) : QString();
+    return ok ? QString::fromUtf8(bytes.constData(), bytes.size()) : QString();
 }
 
 QString serializeString(const QVariant &value)

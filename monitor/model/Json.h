@@ -31,14 +31,17 @@ constexpr int maxDepth = 512;
 /// A null \a text gives an invalid variant and leaves \a ok true.
 QVariant parse(const QString &text, bool &ok);
 QVariant parse(const QString &text);
+/// parse() of UTF-8 bytes, every one of them: a zero byte ends nothing.
+QVariant parseUtf8(const QByteArray &utf8, bool &ok);
+QVariant parseUtf8(const QByteArray &utf8);
 
-/// Writes \a value as UTF-8 JSON. Values of a type with no JSON form (and
+/// Writes \a value as UTF-8 JSON; every control character in a string is
+/// escaped, so the text holds no zero byte and no raw line break. Values of a type with no JSON form (and
 /// doubles that are not finite) make \a ok false and the result a null array.
 QByteArray serialize(const QVariant &value, bool &ok);
 QByteArray serialize(const QVariant &value);
 
-/// serialize() decoded back to a string (up to the first zero byte); a null
-/// string on failure.
+/// serialize() decoded back to a string; a null string on failure.
 QString serializeString(const QVariant &value, bool &ok);
 QString serializeString(const QVariant &value);
 

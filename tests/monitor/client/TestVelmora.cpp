@@ -4,6 +4,7 @@
 #include "model/NotificationType.h"
 #include "model/Notifier.h"
 #include "support/StandInService.h"
+#include "support/TaskRecords.h"
 
 #include <QImage>
 #include <QSignalSpy>
@@ -528,6 +529,127 @@ private slots:
             QCOMPARE(m_notices.notices.last().type, int(UpdateAvailable));
             QCOMPARE(m_notices.notices.last().text, offered);
         }
+    }
+
+    // Ids with characters a writer must escape reach the service whole, from
+    // the queue too: a NUL once cut the file, which was then deleted unsent.
+    void hostileTextsAreSentWhole_data()
+    {
+        QTest::addColumn<QString>("taskId");
+        QTest::newRow("NUL") << QString::fromUtf8("10\0"
+                                                  "1",
+                                                  4);
+        QTest::newRow("line feed, quote, backslash") << QStringLiteral("1\n\"0\\1");
+        QTest::newRow("other control characters") << QStringLiteral("\x01\x1f\x7f");
+        QTest::newRow("beyond the BMP") << QStringLiteral("\U0001F600 задача");
+    }
+
+    void hostileTextsAreSentWhole()
+    {
+        QFETCH(QString, taskId);
+        QVERIFY(
+            m_service->control(QStringLiteral("/control/task"),
+                               {{QStringLiteral("id"), taskId}, {QStringLiteral("team_id"), QStringLiteral("17")}}));
+        m_velmora->setTeamAndTask(QStringLiteral("17"), taskId);
+        const int before = m_service->read(QStringLiteral("/control/activities")).size();
+        const int screenshotsBefore = m_service->read(QStringLiteral("/control/screenshots")).size();
+        m_service->stop();
+        QImage screen(32, 32, QImage::Format_RGB32);
+        screen.fill(Qt::blue);
+        runAndWait([&] { m_velmora->sendActivity(1); });
+        runAndWait([&] { m_velmora->sendScreenshot(screen); });
+        runAndWait([&] { m_velmora->sendActivity(2); });
+        QCOMPARE(activityFiles().size(), 3);
+        QVERIFY(m_service->restart());
+        m_velmora->setTeamAndTask(QStringLiteral("17"), QStringLiteral("101"));
+        drain();
+
+        const QJsonArray rows = m_service->read(QStringLiteral("/control/activities"));
+        int sent = 0;
+        for (int i = before; i < rows.size(); ++i)
+            sent += rows.at(i)[QStringLiteral("task_id")].toString() == taskId ? 1 : 0;
+        QCOMPARE(sent, 2);
+        const QJsonArray pictures = m_service->read(QStringLiteral("/control/screenshots"));
+        QCOMPARE(pictures.size(), screenshotsBefore + 1);
+        QCOMPARE(pictures.last()[QStringLiteral("task_id")].toString(), taskId);
+        QCOMPARE(QDir(activityFolder()).entryList({QStringLiteral("screenshot*")}), QStringList());
+    }
+
+    // A queue file that cannot be read is kept aside with its screenshot,
+    // never deleted and never tried again; a screenshot left without its file
+    // is kept aside too once the queue is empty.
+    void unreadableQueueFilesAreSetAside()
+    {
+        const QDir folder(activityFolder());
+        const QString damagedName = QStringLiteral("json10-12-2026-10-00-00.abcdef");
+        const QByteArray damaged = "{\"body\":{\"fileName\":\"" + folder.absolutePath().toUtf8() +
+                                   "/screenshot10-12-2026-10-00-00.jpg\"},\"ap\xff\xfe";
+        for (const auto &file :
+             {qMakePair(damagedName, damaged),
+              qMakePair(QStringLiteral("screenshot10-12-2026-10-00-00.jpg"), QByteArray("jpeg")),
+              qMakePair(QStringLiteral("screenshot09-12-2026-10-00-00.jpg"), QByteArray("orphan"))}) {
+            QFile out(folder.filePath(file.first));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(file.second);
+        }
+        drain();
+        QTRY_COMPARE_WITH_TIMEOUT(QDir(folder.filePath(QStringLiteral("damaged"))).entryList(QDir::Files).size(), 3,
+                                  20000);
+        QFile kept(folder.filePath(QStringLiteral("damaged/") + damagedName));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), damaged);
+        QCOMPARE(folder.entryList({QStringLiteral("screenshot*")}), QStringList());
+        QVERIFY(QDir(folder.filePath(QStringLiteral("damaged"))).removeRecursively());
+    }
+
+    // A reply that cannot be read changes nothing it would have changed; log
+    // lines quote a few kilobytes of a body and its size.
+    void unreadableRepliesChangeNothing()
+    {
+        Session *session = m_velmora->session();
+        session->setTodayTotal(QTime(2, 5));
+        session->setTodayActive(QTime(1, 30));
+        for (const QString &body : {QStringLiteral("[]"), QStringLiteral("не JSON"), QStringLiteral("{}")}) {
+            armFault(QStringLiteral("/api_get_active"), QStringLiteral("body"), body);
+            runAndWait([&] { m_velmora->requestActiveTime(QStringLiteral("101")); });
+            QCOMPARE(session->todayWorktime(), QTime(2, 5));
+            QCOMPARE(session->todayActivetime(), QTime(1, 30));
+        }
+
+        const QVariantList updateInfo = UpdateInfo::instance()->updateInfo();
+        QVERIFY(m_service->control(QStringLiteral("/control/version"), {{QStringLiteral("raw"), "{\"version\":1}"}}));
+        runAndWait([&] { m_velmora->requestVersion(); });
+        QCOMPARE(UpdateInfo::instance()->updateInfo(), updateInfo);
+
+        armFault(QStringLiteral("/api_get_task"), QStringLiteral("body"),
+                 QStringLiteral("{\"status\":\"ok\",\"message\":\"not a task\"}"));
+        runAndWait([&] { m_velmora->requestTaskInfo(QStringLiteral("101")); });
+        QCOMPARE(session->taskInfo(QStringLiteral("101")).title, QStringLiteral("Сверстать форму входа"));
+
+        // A reply above the limit is not read at all.
+        const QList<Team> teams = session->teams();
+        const QList<Task> tasks = session->tasks(QStringLiteral("17"));
+        QSignalSpy errors(m_velmora.get(), &Velmora::error);
+        Velmora::setReplyLimit(100);
+        const int logged = capturedLog.size();
+        runAndWait([&] { m_velmora->requestTeamsAndTasks(); });
+        Velmora::setReplyLimit(0);
+        QCOMPARE(session->teams(), teams);
+        QVERIFY(session->tasks(QStringLiteral("17")) == tasks);
+        QCOMPARE(errors.count(), 1);
+        QVERIFY(session->isOnline());
+        QCOMPARE(capturedLog.mid(logged).filter(QStringLiteral("larger than 100 bytes")).size(), 1);
+
+        const QString padded =
+            QStringLiteral("{\"today_active\":\"90\",\"today_total\":\"125\"}") + QString(7000, QLatin1Char(' '));
+        armFault(QStringLiteral("/api_get_active"), QStringLiteral("body"), padded);
+        runAndWait([&] { m_velmora->requestActiveTime(QStringLiteral("101")); });
+        const QStringList lines = capturedLog.mid(logged).filter(QStringLiteral("time sync : "));
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(lines.first().size() < 4200);
+        QVERIFY2(lines.first().contains(QStringLiteral("(%1 bytes in all)").arg(padded.size())),
+                 qPrintable(lines.first().right(40)));
+        QCOMPARE(session->todayWorktime(), QTime(2, 5));
     }
 
     // Another user signs in on the same monitor: the first user's state is

@@ -200,8 +200,10 @@ private slots:
             << QByteArray("[-3,4294967295,-9999999999,18446744073709551615]");
         QTest::newRow("escaped characters")
             << QVariant("\\ \" / \b\f\n\r\t") << QByteArray("\"\\\\ \\\" / \\b\\f\\n\\r\\t\"");
-        QTest::newRow("other control and non-ASCII characters are written as they are")
-            << QVariant(QStringLiteral("\x01é")) << QByteArray("\"\x01\xc3\xa9\"");
+        QTest::newRow("other control characters as \\u escapes, NUL too")
+            << QVariant(QString::fromUtf8("a\0b\x01\x1f", 5)) << QByteArray("\"a\\u0000b\\u0001\\u001f\"");
+        QTest::newRow("non-ASCII characters are written as they are")
+            << QVariant(QStringLiteral("é\U0001F600")) << QByteArray("\"\xc3\xa9\xf0\x9f\x98\x80\"");
         QTest::newRow("a byte array is text") << QVariant(QByteArray("a\"b")) << QByteArray("\"a\\\"b\"");
         QTest::newRow("a date in its text form") << QVariant(QDate(2026, 12, 10)) << QByteArray("\"Thu Dec 10 2026\"");
 
