@@ -13,6 +13,7 @@
 #include "client/Velmora.h"
 #include "support/StandInService.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
@@ -60,7 +61,7 @@ double drainSeconds(Velmora &velmora, QSignalSpy &finished, int backlog)
         {QStringLiteral("past"), QStringLiteral("0")},     {QStringLiteral("task_id"), QStringLiteral("101")},
         {QStringLiteral("team_id"), QStringLiteral("17")}, {QStringLiteral("version"), QStringLiteral("bench")}};
     for (int i = 0; i < backlog; ++i)
-        queue.write(Velmora::serviceUrl() + QStringLiteral("/api_active2"), body);
+        queue.add({Velmora::serviceUrl() + QStringLiteral("/api_active2"), body, QDateTime::currentDateTime(), {}});
 
     finished.clear();
     QElapsedTimer timer;

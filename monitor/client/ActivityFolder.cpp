@@ -1,7 +1,8 @@
 #include "client/ActivityFolder.h"
 
-#include "common/Clock.h"
 #include "model/Json.h"
+#include "model/NotificationType.h"
+#include "model/Notifier.h"
 
 #include <QDebug>
 #include <QFile>
@@ -9,6 +10,8 @@
 #include <QRegularExpression>
 #include <QRandomGenerator>
 #include <QTemporaryFile>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,9 +44,85 @@ void ActivityFolder::setPath(const QString &path)
     m_round.clear();
 }
 
-QString ActivityFolder::write(const QString &apiUrl, const QVariantMap &body)
+QString ActivityFolder::add(const Report &report)
 {
-    const QString timestamp = Clock::now().toString(timeForm());
+    if (writeWaiting()) {
+        const QString written = write(report);
+        if (!written.isEmpty())
+            return written;
+        Notifier::raise(QStringLiteral("Не удаётся сохранить запись активности на диск. Она хранится в памяти и "
+                                       "будет сохранена, когда место освободится"),
+                        Message);
+    }
+    keepWaiting(report);
+    return QString();
+}
+
+bool ActivityFolder::writeWaiting()
+{
+    if (m_waiting.isEmpty())
+        return true;
+    while (!m_waiting.isEmpty()) {
+        if (write(m_waiting.first()).isEmpty())
+            return false;
+        m_waiting.removeFirst();
+    }
+    qWarning() << "The activity kept in memory is written to" << m_dir.path();
+    Notifier::raise(QStringLiteral("Запись активности снова сохраняется на диск"), Message);
+    return true;
+}
+
+void ActivityFolder::keepWaiting(const Report &report)
+{
+    // Minutes and screenshots each have their own bound: a day of pictures
+    // must not push out a single minute.
+    const bool screenshot = !report.jpeg.isEmpty();
+    const auto sameKind = [screenshot](const Report &other) { return other.jpeg.isEmpty() != screenshot; };
+    const int limit = screenshot ? WaitingScreenshotsLimit : WaitingMinutesLimit;
+    if (std::count_if(m_waiting.cbegin(), m_waiting.cend(), sameKind) >= limit) {
+        for (int i = 0; i < m_waiting.size(); ++i) {
+            if (sameKind(m_waiting.at(i))) {
+                qWarning().noquote() << "Error! Memory holds no more unsaved activity: the"
+                                     << (screenshot ? "screenshot" : "minute") << "of"
+                                     << m_waiting.at(i).time.toString(timeForm()) << "is dropped";
+                m_waiting.removeAt(i);
+                break;
+            }
+        }
+    }
+    qWarning().noquote() << "Error! The activity of" << report.time.toString(timeForm()) << "cannot be written to"
+                         << m_dir.path() << "and waits in memory";
+    m_waiting.append(report);
+}
+
+QString ActivityFolder::write(const Report &report)
+{
+    // The folder may have gone since sign-in: made again first.
+    if (!m_dir.exists() && !QDir().mkpath(m_dir.path()))
+        return QString();
+    const QString timestamp = report.time.toString(timeForm());
+    if (report.jpeg.isEmpty())
+        return writeFile(report.apiUrl, report.body, timestamp);
+
+    const QString picture = m_dir.absoluteFilePath(QStringLiteral("screenshot") + timestamp + QStringLiteral(".jpg"));
+    QFile file(picture);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(report.jpeg) != report.jpeg.size() ||
+        !file.flush()) {
+        file.close();
+        QFile::remove(picture);
+        return QString();
+    }
+    file.close();
+    QVariantMap body = report.body;
+    body.insert(QStringLiteral("fileName"), picture);
+    const QString written = writeFile(report.apiUrl, body, timestamp);
+    if (written.isEmpty())
+        QFile::remove(picture);
+    return written;
+}
+
+QString ActivityFolder::writeFile(const QString &apiUrl, const QVariantMap &body, const QString &timestamp)
+{
     const QVariantMap content{{QStringLiteral("version"), QStringLiteral("0.1")},
                               {QStringLiteral("api-url"), apiUrl},
                               {QStringLiteral("body"), body},

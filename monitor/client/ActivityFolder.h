@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDateTime>
 #include <QDir>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -27,10 +29,36 @@ public:
     void setPath(const QString &path);
     QString path() const { return m_dir.path(); }
 
-    /// Writes {"version": "0.1", "api-url", "body", "timestamp": now} as a new
-    /// activity file "json" + time + "." + six random characters; returns its
-    /// path, or an empty string when it could not be written.
-    QString write(const QString &apiUrl, const QVariantMap &body);
+    /// One report: where it goes, what it says, when it was made and, for a
+    /// screenshot, the picture.
+    struct Report
+    {
+        QString apiUrl;
+        QVariantMap body;
+        QDateTime time;
+        QByteArray jpeg;
+    };
+
+    /// How many reports may wait in memory while the disk refuses them: a
+    /// day of minutes, and a day of screenshots.
+    static constexpr int WaitingMinutesLimit = 1440;
+    static constexpr int WaitingScreenshotsLimit = 288;
+
+    /// Queues \a report as an activity file {"version": "0.1", "api-url",
+    /// "body", "timestamp"} named "json" + time + "." + six random
+    /// characters (a screenshot's picture first, as "screenshot" + time +
+    /// ".jpg", named in the body's "fileName"); returns the file's path.
+    ///
+    /// A report that cannot be written (a full disk, a folder gone) is kept
+    /// in memory, after those already waiting, and an empty string returned:
+    /// reports are written oldest first, at each later chance. The user is
+    /// told once when recording cannot be saved and once when it can again.
+    QString add(const Report &report);
+    /// Writes the reports waiting in memory, oldest first, until one still
+    /// cannot be written. True when none waits any more.
+    bool writeWaiting();
+    /// Reports waiting in memory.
+    int waitingCount() const { return m_waiting.size(); }
 
     /// The next queued file of the current listing round, or an empty string
     /// when the round is used up (see startRound()). Files that vanished
@@ -47,8 +75,13 @@ public:
     void setAside(const QString &path, const QByteArray &content);
 
 private:
+    /// Writes \a report; the activity file's path, or empty when it failed.
+    QString write(const Report &report);
+    QString writeFile(const QString &apiUrl, const QVariantMap &body, const QString &timestamp);
+    void keepWaiting(const Report &report);
     void moveToDamaged(const QString &path);
 
     QDir m_dir;
     QStringList m_round;
+    QList<Report> m_waiting;
 };

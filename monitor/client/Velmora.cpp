@@ -116,6 +116,10 @@ Velmora::Velmora(QObject *parent)
     , m_dataFolder(DataFolder::ensure())
 {
     m_network = new QNetworkAccessManager(this);
+    // Reports the disk refused are tried again every minute, recording or not.
+    m_retryWrites = new QTimer(this);
+    m_retryWrites->setInterval(60000);
+    connect(m_retryWrites, &QTimer::timeout, this, &Velmora::writeWaitingReports);
 
     m_ssl = TlsTrust::configuration();
 
@@ -131,6 +135,8 @@ Velmora::Velmora(QObject *parent)
 
 Velmora::~Velmora()
 {
+    if (!m_activity.writeWaiting())
+        qWarning() << "Error!" << m_activity.waitingCount() << "reports could not be saved before the exit: lost";
     if (!m_skipSaveOnExit)
         m_session->save();
     delete m_session;
@@ -607,18 +613,12 @@ void Velmora::sendActivity(int activeTicks)
     qDebug().noquote() << "Activity data prepared " + url + " (" + text(body, "active") + ", " + text(body, "email") +
                               ", " + text(body, "task_id") + ", " + text(body, "team_id") + ", " +
                               text(body, "version") + ")";
-    const QString file = m_activity.write(url, body);
-    if (file.isEmpty()) {
-        qWarning() << "Error! The activity could not be written to" << m_activity.path();
-        return;
-    }
-    sendActivityFile(file);
+    queue({url, body, Clock::now(), QByteArray()});
 }
 
 void Velmora::sendScreenshot(const QImage &image)
 {
     useActivityFolder();
-    QVariantMap body = uploadBody();
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
@@ -628,25 +628,29 @@ void Velmora::sendScreenshot(const QImage &image)
                         Message);
         return;
     }
-    const QString path =
-        QDir(m_activity.path())
-            .absoluteFilePath(QStringLiteral("screenshot") + Clock::now().toString(ActivityFolder::timeForm()) +
-                              QStringLiteral(".jpg"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(jpeg) != jpeg.size()) {
-        qWarning() << "Error! The screenshot could not be written to" << path;
-        return;
-    }
-    file.close();
-    body.insert(QStringLiteral("fileName"), path);
     qDebug() << "Screenshot prepared";
-    const QString activityFile = m_activity.write(serviceUrl() + QStringLiteral("/api_screenshot"), body);
-    if (activityFile.isEmpty()) {
-        QFile::remove(path);
-        qWarning() << "Error! The activity could not be written to" << m_activity.path();
-        return;
+    queue({serviceUrl() + QStringLiteral("/api_screenshot"), uploadBody(), Clock::now(), jpeg});
+}
+
+void Velmora::queue(const ActivityFolder::Report &report)
+{
+    const QString file = m_activity.add(report);
+    if (m_activity.waitingCount() > 0 && !m_retryWrites->isActive())
+        m_retryWrites->start();
+    if (!file.isEmpty())
+        sendActivityFile(file);
+}
+
+void Velmora::writeWaitingReports()
+{
+    if (m_activity.writeWaiting()) {
+        m_retryWrites->stop();
+        // What was just written goes out with the next round.
+        if (m_uploadsInFlight == 0) {
+            m_mayStartRound = true;
+            sendNextQueued();
+        }
     }
-    sendActivityFile(activityFile);
 }
 
 bool Velmora::sendActivityFile(const QString &path)
@@ -772,6 +776,7 @@ void Velmora::sendNextQueued()
 {
     if (m_uploadsInFlight > 0)
         return;
+    m_activity.writeWaiting();
     QString file = m_activity.next();
     if (file.isEmpty() && m_mayStartRound) {
         // A new round starts only after a confirmed upload, so refused files

@@ -17,6 +17,7 @@
 #include <QUrl>
 
 class QImage;
+class QTimer;
 class QNetworkReply;
 
 /// The client of the web service: builds every request, tags each reply with
@@ -167,6 +168,11 @@ private:
     /// Points the upload queue at the current user's activity folder.
     void useActivityFolder();
     QVariantMap uploadBody() const;
+    /// Queues a report in the activity folder and sends it when it was
+    /// written; one the disk refused waits in memory.
+    void queue(const ActivityFolder::Report &report);
+    /// Writes the reports waiting in memory, and sends them once they are.
+    void writeWaitingReports();
     /// Sends one activity file. False when there was nothing to send (the
     /// file is gone, or it was invalid and has been removed).
     bool sendActivityFile(const QString &file);
@@ -188,6 +194,7 @@ private:
     bool m_skipSaveOnExit = false;
     QSslConfiguration m_ssl;
     ActivityFolder m_activity;
+    QTimer *m_retryWrites = nullptr;
     TaskReader m_taskReader;
     /// Whether sendNextQueued() may list the folder again when the current
     /// round is used up: after a confirmed upload, not after a refusal.

@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
 
@@ -650,6 +651,72 @@ private slots:
         QVERIFY2(lines.first().contains(QStringLiteral("(%1 bytes in all)").arg(padded.size())),
                  qPrintable(lines.first().right(40)));
         QCOMPARE(session->todayWorktime(), QTime(2, 5));
+    }
+
+    // With the activity folder unwritable (a file stands in its place),
+    // minutes and screenshots wait in memory under one notice; once it can be
+    // written again they all go, each with its own time, under one more.
+    void unwritableReportsWaitInMemory()
+    {
+        m_velmora->setTeamAndTask(QStringLiteral("17"), QStringLiteral("101"));
+        QVERIFY(QDir(activityFolder()).removeRecursively());
+        QFile blocker(activityFolder());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const int notices = m_notices.notices.size();
+        const int before = m_service->read(QStringLiteral("/control/activities")).size();
+        const int screenshots = m_service->read(QStringLiteral("/control/screenshots")).size();
+
+        Clock::setNow(QDateTime(QDate(2026, 12, 10), QTime(10, 0, 0)));
+        QImage screen(32, 32, QImage::Format_RGB32);
+        screen.fill(Qt::yellow);
+        m_velmora->sendActivity(1);
+        Clock::advance(60 * 1000);
+        m_velmora->sendScreenshot(screen);
+        m_velmora->sendActivity(2);
+        QCOMPARE(m_velmora->uploadsInFlight(), 0);
+        QCOMPARE(m_notices.notices.size(), notices + 1);
+
+        QVERIFY(QFile::remove(activityFolder()));
+        Clock::advance(60 * 1000);
+        m_velmora->sendActivity(3);
+        QTRY_COMPARE_WITH_TIMEOUT(activityFiles().size(), 0, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_velmora->uploadsInFlight(), 0, 20000);
+        Clock::reset();
+        QCOMPARE(m_notices.notices.size(), notices + 2);
+        QCOMPARE(m_notices.notices.last().text, QStringLiteral("Запись активности снова сохраняется на диск"));
+
+        const QJsonArray rows = m_service->read(QStringLiteral("/control/activities"));
+        QMap<int, int> pastByActive;
+        for (int i = before; i < rows.size(); ++i)
+            pastByActive.insert(rows.at(i)[QStringLiteral("active")].toInt(),
+                                rows.at(i)[QStringLiteral("past")].toInt());
+        QCOMPARE(pastByActive, (QMap<int, int>{{1, 120}, {2, 60}, {3, 0}}));
+        const QJsonArray pictures = m_service->read(QStringLiteral("/control/screenshots"));
+        QCOMPARE(pictures.size(), screenshots + 1);
+        QCOMPARE(pictures.last()[QStringLiteral("past")].toInt(), 60);
+        QCOMPARE(QDir(activityFolder()).entryList({QStringLiteral("screenshot*")}), QStringList());
+    }
+
+    // Memory holds a day of minutes; beyond that the oldest goes, logged.
+    void waitingReportsAreBounded()
+    {
+        QTemporaryDir blocked;
+        QFile blocker(blocked.filePath(QStringLiteral("activity")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        ActivityFolder folder;
+        folder.setPath(blocker.fileName());
+        const QDateTime start(QDate(2026, 12, 10), QTime(0, 0));
+        const int logged = capturedLog.size();
+        for (int minute = 0; minute <= ActivityFolder::WaitingMinutesLimit; ++minute)
+            QVERIFY(
+                folder.add({QStringLiteral("https://x/api_active2"), {}, start.addSecs(60 * minute), {}}).isEmpty());
+        folder.add({QStringLiteral("https://x/api_screenshot"), {}, start, QByteArray("jpeg")});
+        QCOMPARE(folder.waitingCount(), ActivityFolder::WaitingMinutesLimit + 1);
+        const QStringList dropped = capturedLog.mid(logged).filter(QStringLiteral("is dropped"));
+        QCOMPARE(dropped.size(), 1);
+        QVERIFY2(dropped.first().contains(QStringLiteral("minute of 10-12-2026-00-00-00")),
+                 qPrintable(dropped.first()));
     }
 
     // Another user signs in on the same monitor: the first user's state is
