@@ -51,6 +51,6 @@ int main(int argc, char *argv[])
     out << "burst500_rss_mb: " << QString::number(rssMb(), 'f', 1) << '\n';
     out << "baseline_rss_mb: " << QString::number(baseline, 'f', 1) << '\n';
     out << "burst500_shown: " << manager->shownForms().size() << '\n';
-    out << "burst500_queued: " << manager->pendingForms().size() << '\n';
+    out << "burst500_queued: " << manager->pendingNotices().size() << '\n';
     return 0;
 }

@@ -497,8 +497,10 @@ void Velmora::teamsAndTasksReply(const QByteArray &body)
         tasks.append(pseudoTask());
         m_session->setTasks(teamId, tasks);
         for (const Task &task : qAsConst(tasks)) {
-            if (m_session->taskInfo(task.id).id.isEmpty() && teamId != exemptTeamId())
+            if (m_session->taskInfo(task.id).id.isEmpty() && teamId != exemptTeamId() && mayAskTaskInfo(task)) {
+                m_askedTaskInfos.insert(task.id, {task.last_comment, task.deadline, QDateTime()});
                 requestTaskInfo(task.id);
+            }
         }
     }
     m_taskReader.nextReply();
@@ -553,7 +555,10 @@ void Velmora::taskInfoReply(QNetworkReply *reply, const QByteArray &body)
     qDebug() << "TaskInfo for " + reply->property("task_id").toString() + ":" << loggedBody(body);
     const QVariantMap answer = jsonOf(body, QMetaType::QVariantMap).toMap();
     const QVariant message = answer.value(QStringLiteral("message"));
+    const QString requested = reply->property("task_id").toString();
+    const TaskState asked = m_askedTaskInfos.take(requested);
     if (text(answer, "status") == QLatin1String("ok") && message.userType() == QMetaType::QVariantMap) {
+        m_refusedTaskInfos.remove(requested);
         const TaskInfo info = taskInfoFromJson(message.toMap(), m_taskReader);
         m_session->setTaskInfo(info.id, info);
         emit taskInfoUpdated(info);
@@ -561,6 +566,7 @@ void Velmora::taskInfoReply(QNetworkReply *reply, const QByteArray &body)
     }
     qDebug().noquote() << loggedUrl(reply->url());
     qDebug() << loggedBody(body);
+    m_refusedTaskInfos.insert(requested, {asked.lastComment, asked.deadline, Clock::now()});
     Notifier::raise(QStringLiteral("Ошибка получения данных по задаче: ") + text(answer, "message"), Message);
 }
 
@@ -586,6 +592,16 @@ void Velmora::activeTimeReply(QNetworkReply *reply, const QByteArray &body)
     if (taskId != pseudoTaskId())
         m_session->setTaskActiveTime(taskId, minutesAsTime(answer, "today_task"));
     qDebug() << "Today active" << active << "total" << total;
+}
+
+bool Velmora::mayAskTaskInfo(const Task &task) const
+{
+    // A refused description is asked for again once the task has moved on
+    // (a new comment, another deadline) or after an hour: asking each minute
+    // for all of a large team's tasks would flood the service and the user.
+    const auto refused = m_refusedTaskInfos.constFind(task.id);
+    return refused == m_refusedTaskInfos.cend() || refused->lastComment != task.last_comment ||
+           refused->deadline != task.deadline || refused->refusedAt.secsTo(Clock::now()) >= 3600;
 }
 
 // Uploads -------------------------------------------------------------------

@@ -7,6 +7,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QHash>
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -165,6 +166,18 @@ private:
     void taskInfoReply(QNetworkReply *reply, const QByteArray &body);
     void activeTimeReply(QNetworkReply *reply, const QByteArray &body);
 
+    /// What a description request knew of its task, and when the service
+    /// refused it.
+    struct TaskState
+    {
+        QDateTime lastComment;
+        QDateTime deadline;
+        QDateTime refusedAt;
+    };
+    /// Whether the description of \a task may be asked for: not when the
+    /// service refused it within the hour and the task has not changed since.
+    bool mayAskTaskInfo(const Task &task) const;
+
     /// Points the upload queue at the current user's activity folder.
     void useActivityFolder();
     QVariantMap uploadBody() const;
@@ -196,6 +209,8 @@ private:
     ActivityFolder m_activity;
     QTimer *m_retryWrites = nullptr;
     TaskReader m_taskReader;
+    QHash<QString, TaskState> m_askedTaskInfos;
+    QHash<QString, TaskState> m_refusedTaskInfos;
     /// Whether sendNextQueued() may list the folder again when the current
     /// round is used up: after a confirmed upload, not after a refusal.
     bool m_mayStartRound = false;

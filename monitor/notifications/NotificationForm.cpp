@@ -57,10 +57,11 @@ NotificationForm::NotificationForm(const QString &text, int type, const QString 
     , m_type(type)
     , m_mainForm(mainForm)
     , m_taskId(taskId)
+    , m_text(text)
 {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("NotificationForm"));
-    resize(179, 107);
+    resize(popupSize());
     setWindowTitle(QStringLiteral("Dialog"));
     m_pbUpdate = makeButton(QStringLiteral("Обновить"), QRect(10, 60, 75, 23), this);
     m_pbLate = makeButton(QStringLiteral("Позже"), QRect(100, 60, 75, 23), this);
@@ -98,12 +99,17 @@ bool NotificationForm::closesByItself(int type)
     return type < 0 || type > 10 || !(PersistentTypes & (1 << type));
 }
 
+QPoint NotificationForm::slotPosition(int index, const QWidget *mainForm, const QRect &area)
+{
+    const int offset = mainForm && mainForm->isVisible() ? mainForm->height() : 0;
+    const QSize size = popupSize();
+    return QPoint(area.right() - size.width(), area.bottom() - offset - (index + 1) * size.height());
+}
+
 void NotificationForm::place(int index)
 {
     m_index = index;
-    const int offset = m_mainForm && m_mainForm->isVisible() ? m_mainForm->height() : 0;
-    const QRect area = screen()->availableGeometry();
-    move(area.right() - width(), area.bottom() - offset - (index + 1) * height());
+    move(slotPosition(index, m_mainForm, screen()->availableGeometry()));
 }
 
 void NotificationForm::closeAnimated()

@@ -25,9 +25,18 @@ public:
     int index() const { return m_index; }
     bool isClosing() const { return m_closing; }
     QString taskId() const { return m_taskId; }
+    /// The raw text the notice was raised with (the popup shows it worded
+    /// for its type).
+    QString text() const { return m_text; }
 
     /// Whether a notice of \a type fades out by itself.
     static bool closesByItself(int type);
+
+    /// The size of every popup.
+    static QSize popupSize() { return QSize(179, 107); }
+    /// Where the popup of slot \a index stands in \a area (the free desktop
+    /// area of its screen), above \a mainForm while that is visible.
+    static QPoint slotPosition(int index, const QWidget *mainForm, const QRect &area);
 
     /// Moves the popup to slot \a index: slot 0 directly above the main
     /// window (or the bottom of the free desktop area when the main window
@@ -59,6 +68,7 @@ private:
     QPointer<QWidget> m_mainForm;
     bool m_closing = false;
     QString m_taskId;
+    QString m_text;
     int m_index = 0;
     AutoScrollLineEdit *m_leMessage = nullptr;
 };

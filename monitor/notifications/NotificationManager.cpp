@@ -4,6 +4,7 @@
 #include "notifications/NotificationForm.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QDebug>
 #include <QScreen>
 
@@ -46,7 +47,8 @@ NotificationManager::NotificationManager(QObject *parent)
 NotificationManager::~NotificationManager()
 {
     qDeleteAll(m_shown);
-    qDeleteAll(m_pending);
+    for (const Waiting &waiting : qAsConst(m_pending))
+        delete waiting.form;
 }
 
 void NotificationManager::setBeep(void (*beep)())
@@ -64,17 +66,52 @@ void NotificationManager::addNotification(const QString &text, int type, const Q
                 removeForm(form);
     }
 
-    auto *form = new NotificationForm(text, type, taskId, m_mainForm);
-    connect(form, &NotificationForm::notificationClosed, this, &NotificationManager::hideForm);
-    form->place(m_shown.size());
-    const QRect area = form->screen()->availableGeometry();
-    if (form->y() >= 0 && form->y() + form->height() - 1 <= area.bottom()) {
-        show(form);
+    // The same notice twice tells the user nothing new: a large team whose
+    // descriptions the service refuses would otherwise raise one per task.
+    const Notice notice{text, type, taskId};
+    if (isKnown(notice))
+        return;
+
+    // Only a notice with a free slot becomes a window; the rest wait as
+    // records.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint top = NotificationForm::slotPosition(m_shown.size(), m_mainForm, area);
+    if (top.y() >= 0 && top.y() + NotificationForm::popupSize().height() - 1 <= area.bottom()) {
+        show(createForm(notice));
         beep();
     } else {
-        m_pending.append(form);
+        m_pending.append({notice, nullptr});
     }
     emit notificationAdded(text, type, taskId);
+}
+
+NotificationForm *NotificationManager::createForm(const Notice &notice)
+{
+    auto *form = new NotificationForm(notice.text, notice.type, notice.taskId, m_mainForm);
+    connect(form, &NotificationForm::notificationClosed, this, &NotificationManager::hideForm);
+    return form;
+}
+
+bool NotificationManager::isKnown(const Notice &notice) const
+{
+    for (const NotificationForm *form : m_shown) {
+        if (!form->isClosing() && form->type() == notice.type && form->taskId() == notice.taskId &&
+            form->text() == notice.text)
+            return true;
+    }
+    for (const Waiting &waiting : m_pending) {
+        if (waiting.notice == notice)
+            return true;
+    }
+    return false;
+}
+
+QList<NotificationManager::Notice> NotificationManager::pendingNotices() const
+{
+    QList<Notice> notices;
+    for (const Waiting &waiting : m_pending)
+        notices.append(waiting.notice);
+    return notices;
 }
 
 void NotificationManager::show(NotificationForm *form)
@@ -83,6 +120,12 @@ void NotificationManager::show(NotificationForm *form)
     form->show();
     m_shown.append(form);
     refreshAttention();
+}
+
+void NotificationManager::showFirstPending()
+{
+    const Waiting waiting = m_pending.takeFirst();
+    show(waiting.form ? waiting.form : createForm(waiting.notice));
 }
 
 void NotificationManager::setMainForm(QWidget *mainForm)
@@ -106,7 +149,7 @@ void NotificationManager::removeForm(NotificationForm *form)
         m_shown[i]->update();
     }
     if (!m_pending.isEmpty())
-        show(m_pending.takeFirst());
+        showFirstPending();
     if (m_shown.isEmpty())
         refreshAttention();
     form->hide();
@@ -128,7 +171,7 @@ void NotificationManager::hideShownForms()
         if (form->isClosing())
             continue;
         form->hide();
-        m_pending.append(form);
+        m_pending.append({{form->text(), form->type(), form->taskId()}, form});
         m_shown.removeOne(form);
     }
 }
@@ -136,7 +179,7 @@ void NotificationManager::hideShownForms()
 void NotificationManager::showPendingForms()
 {
     while (!m_pending.isEmpty())
-        show(m_pending.takeFirst());
+        showFirstPending();
 }
 
 void NotificationManager::raiseShownForms()

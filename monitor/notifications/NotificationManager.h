@@ -35,6 +35,19 @@ public:
     /// Whether any popup is shown or queued.
     bool hasNotifications() const { return !m_shown.isEmpty() || !m_pending.isEmpty(); }
 
+    /// A notice as raised.
+    struct Notice
+    {
+        QString text;
+        int type = 0;
+        QString taskId;
+
+        bool operator==(const Notice &other) const
+        {
+            return type == other.type && text == other.text && taskId == other.taskId;
+        }
+    };
+
     /// Takes \a form off the screen for good: the popups above it move down
     /// one slot and the first queued popup takes the freed top slot.
     void removeForm(NotificationForm *form);
@@ -51,7 +64,8 @@ public:
     void deleteShownForms();
 
     QList<NotificationForm *> shownForms() const { return m_shown; }
-    QList<NotificationForm *> pendingForms() const { return m_pending; }
+    /// The queued notices, in queue order.
+    QList<Notice> pendingNotices() const;
 
     /// Replaces the system beep that announces a shown popup (tests);
     /// nullptr restores it.
@@ -65,13 +79,26 @@ public slots:
     void hideForm();
 
 private:
+    /// A queued notice. One that never had a slot is only a record; a popup
+    /// hidden by the notice button keeps its window.
+    struct Waiting
+    {
+        Notice notice;
+        NotificationForm *form = nullptr;
+    };
+
     explicit NotificationManager(QObject *parent = nullptr);
+    NotificationForm *createForm(const Notice &notice);
+    /// Whether the same notice is on screen (and not fading) or queued.
+    bool isKnown(const Notice &notice) const;
     void show(NotificationForm *form);
+    /// Shows the first queued notice, making its window when it has none.
+    void showFirstPending();
     void refreshAttention();
 
     QPointer<QWidget> m_mainForm;
     QList<NotificationForm *> m_shown;
-    QList<NotificationForm *> m_pending;
+    QList<Waiting> m_pending;
 
     Q_DISABLE_COPY(NotificationManager)
 };

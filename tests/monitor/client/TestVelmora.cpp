@@ -79,6 +79,9 @@ private slots:
                                                   &QNetworkAccessManager::finished);
     }
 
+    // A test that failed half-way leaves the clock as it was for the rest.
+    void cleanup() { Clock::reset(); }
+
     void cleanupTestCase()
     {
         m_finished.reset();
@@ -717,6 +720,53 @@ private slots:
         QCOMPARE(dropped.size(), 1);
         QVERIFY2(dropped.first().contains(QStringLiteral("minute of 10-12-2026-00-00-00")),
                  qPrintable(dropped.first()));
+    }
+
+    // A description the service refused is asked for again only once its
+    // task changed or an hour has passed.
+    void refusedDescriptionsAreNotAskedEveryMinute()
+    {
+        QVERIFY(m_service->control(QStringLiteral("/control/task"),
+                                   {{QStringLiteral("id"), QStringLiteral("901")},
+                                    {QStringLiteral("team_id"), QStringLiteral("17")},
+                                    {QStringLiteral("title"), QStringLiteral("Без описания")},
+                                    {QStringLiteral("last_comment"), QStringLiteral("2026-12-09 10:00:00")}}));
+        // Every answer for 901 is logged once.
+        const auto asked = [] { return capturedLog.filter(QStringLiteral("TaskInfo for 901:")).size(); };
+        const auto download = [this] {
+            runAndWait([&] { m_velmora->requestTeamsAndTasks(); });
+            // The description requests it started have been answered too.
+            QTest::qWait(500);
+        };
+        // Every other description is cached by now: only 901 is asked for.
+        armFault(QStringLiteral("/api_get_task"), QStringLiteral("body"),
+                 QStringLiteral("{\"status\":\"fail\",\"message\":\"Нет доступа\"}"), 100);
+        Clock::setNow(QDateTime(QDate(2026, 12, 10), QTime(10, 0)));
+        const int before = asked();
+        download();
+        QTRY_COMPARE_WITH_TIMEOUT(asked(), before + 1, 20000);
+        for (int minute = 1; minute <= 3; ++minute) {
+            Clock::advance(60 * 1000);
+            download();
+        }
+        QCOMPARE(asked(), before + 1);
+
+        QVERIFY(m_service->control(QStringLiteral("/control/task"),
+                                   {{QStringLiteral("id"), QStringLiteral("901")},
+                                    {QStringLiteral("team_id"), QStringLiteral("17")},
+                                    {QStringLiteral("last_comment"), QStringLiteral("2026-12-10 10:02:00")}}));
+        download();
+        QTRY_COMPARE_WITH_TIMEOUT(asked(), before + 2, 20000);
+        download();
+        QCOMPARE(asked(), before + 2);
+        Clock::advance(3600 * 1000);
+        download();
+        QTRY_COMPARE_WITH_TIMEOUT(asked(), before + 3, 20000);
+        Clock::reset();
+        QVERIFY(m_service->control(QStringLiteral("/control/faults/clear"), {}));
+        QVERIFY(m_service->control(QStringLiteral("/control/task/remove"),
+                                   {{QStringLiteral("id"), QStringLiteral("901")}}));
+        runAndWait([&] { m_velmora->requestTeamsAndTasks(); });
     }
 
     // Another user signs in on the same monitor: the first user's state is

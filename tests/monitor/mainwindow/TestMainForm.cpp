@@ -53,6 +53,7 @@ private slots:
     {
         Clock::setNow(QDateTime(QDate(2026, 12, 10), QTime(12, 0, 0)));
         m_notices.clear();
+        m_failedScreenshots = 0;
         // Every test starts with no saved session.
         QVERIFY(Velmora::removeFolder(QDir::homePath() + QStringLiteral("/.velmora")));
         m_velmora = std::make_unique<Velmora>();
@@ -488,15 +489,20 @@ private:
 
     /// Screenshots handed to the client: those written, and those the
     /// platform could not grab (the client says so in a notice).
-    int screenshots() const
+    /// Screenshots taken so far: files where the display gives a picture,
+    /// else the notice that it could not be encoded. The popups go after each
+    /// count, so that the next identical notice is not taken for a repeat.
+    int screenshots()
     {
-        int count = 0;
         for (const auto &notice : m_notices.notices())
-            count += notice.text.startsWith(QStringLiteral("При отправке снимка экрана"));
-        return count + QDir(activityFolder()).entryList({QStringLiteral("screenshot*")}, QDir::Files).size();
+            m_failedScreenshots += notice.text.startsWith(QStringLiteral("При отправке снимка экрана"));
+        m_notices.clear();
+        return m_failedScreenshots +
+               QDir(activityFolder()).entryList({QStringLiteral("screenshot*")}, QDir::Files).size();
     }
 
     NoticeRecorder m_notices;
+    int m_failedScreenshots = 0;
     std::unique_ptr<Velmora> m_velmora;
     std::unique_ptr<MainForm> m_form;
 };

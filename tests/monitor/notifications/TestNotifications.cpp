@@ -89,26 +89,54 @@ private slots:
     {
         m_strip.show();
         const int fitting = (QGuiApplication::primaryScreen()->availableGeometry().height() - 100) / 107;
+        const int topLevels = QApplication::topLevelWidgets().size();
         add(fitting + 2);
         QCOMPARE(manager()->shownForms().size(), fitting);
-        QCOMPARE(manager()->pendingForms().size(), 2);
+        QCOMPARE(manager()->pendingNotices().size(), 2);
         QCOMPARE(beeps, fitting);
         QCOMPARE(m_strip.refreshes, fitting);
-        QVERIFY(!manager()->pendingForms().first()->isVisible());
+        // Waiting notices are records: no window is made before a slot is free.
+        QCOMPARE(QApplication::topLevelWidgets().size(), topLevels + fitting);
 
         NotificationForm *second = shown(1);
         NotificationForm *third = shown(2);
-        NotificationForm *firstQueued = manager()->pendingForms().first();
+        const NotificationManager::Notice firstQueued = manager()->pendingNotices().first();
         QPointer<NotificationForm> removed = second;
         manager()->removeForm(second);
         QCOMPARE(shown(1), third);
         QCOMPARE(third->index(), 1);
-        QCOMPARE(shown(fitting - 1), firstQueued);
-        QCOMPARE(firstQueued->index(), fitting - 1);
-        QVERIFY(firstQueued->isVisible());
-        QCOMPARE(manager()->pendingForms().size(), 1);
+        QCOMPARE(shown(fitting - 1)->text(), firstQueued.text);
+        QCOMPARE(shown(fitting - 1)->index(), fitting - 1);
+        QVERIFY(shown(fitting - 1)->isVisible());
+        QCOMPARE(manager()->pendingNotices().size(), 1);
         QCOMPARE(beeps, fitting);
         QTRY_VERIFY(removed.isNull());
+    }
+
+    // A notice identical to one shown or waiting (text, type and task) is
+    // not added again; one that differs in any of them is.
+    void identicalNoticesAreAddedOnce()
+    {
+        m_strip.show();
+        const int fitting = (QGuiApplication::primaryScreen()->availableGeometry().height() - 100) / 107;
+        add(fitting + 1);
+        const int shownCount = manager()->shownForms().size();
+        manager()->addNotification(QStringLiteral("Задача 0"), TaskAdded, QStringLiteral("0")); // shown
+        manager()->addNotification(QStringLiteral("Задача %1").arg(fitting), TaskAdded,
+                                   QString::number(fitting)); // waiting
+        QCOMPARE(manager()->shownForms().size(), shownCount);
+        QCOMPARE(manager()->pendingNotices().size(), 1);
+
+        manager()->addNotification(QStringLiteral("Задача 0"), CommentAdded, QStringLiteral("0"));
+        manager()->addNotification(QStringLiteral("Задача 0"), TaskAdded, QStringLiteral("1"));
+        manager()->addNotification(QStringLiteral("Задача 00"), TaskAdded, QStringLiteral("0"));
+        QCOMPARE(manager()->pendingNotices().size(), 4);
+
+        // Once it has gone, the same notice may come again.
+        NotificationForm *first = shown(0);
+        first->closeAnimated();
+        manager()->addNotification(QStringLiteral("Задача 0"), TaskAdded, QStringLiteral("0"));
+        QCOMPARE(manager()->pendingNotices().size(), 5);
     }
 
     void newUpdateNoticeReplacesTheShownOneAtOnce()
@@ -245,29 +273,32 @@ private slots:
         const int fitting = QGuiApplication::primaryScreen()->availableGeometry().height() / 107;
         add(fitting + 1);
         const QList<NotificationForm *> shownBefore = manager()->shownForms();
-        const QList<NotificationForm *> waiting = manager()->pendingForms();
+        const QStringList waiting = pendingTexts();
+        QCOMPARE(waiting.size(), 1);
         NotificationForm *fading = shownBefore.last();
         fading->closeAnimated();
         const int refreshes = m_strip.refreshes;
 
         manager()->toggleForms();
         QCOMPARE(manager()->shownForms(), QList<NotificationForm *>{fading});
-        QCOMPARE(manager()->pendingForms(), waiting + shownBefore.mid(0, fitting - 1));
+        QCOMPARE(pendingTexts(), waiting + texts(shownBefore.mid(0, fitting - 1)));
         QVERIFY(fading->isVisible());
         QVERIFY(!shownBefore.first()->isVisible());
         QCOMPARE(m_strip.refreshes, refreshes);
 
-        // The fade ends; the first waiting popup takes its slot.
-        QTRY_COMPARE(manager()->shownForms(), waiting);
+        // The fade ends; the first waiting notice takes its slot.
+        QTRY_COMPARE(texts(manager()->shownForms()), waiting);
+        const QList<NotificationForm *> waitingForms = manager()->shownForms();
         manager()->toggleForms();
         QVERIFY(manager()->shownForms().isEmpty());
         manager()->toggleForms();
-        QCOMPARE(manager()->shownForms(), shownBefore.mid(0, fitting - 1) + waiting);
+        // Hidden popups come back as the same windows.
+        QCOMPARE(manager()->shownForms(), shownBefore.mid(0, fitting - 1) + waitingForms);
         for (int i = 0; i < manager()->shownForms().size(); ++i) {
             QCOMPARE(shown(i)->index(), i);
             QVERIFY(shown(i)->isVisible());
         }
-        QVERIFY(manager()->pendingForms().isEmpty());
+        QVERIFY(manager()->pendingNotices().isEmpty());
     }
 
     void updateButton_data()
@@ -309,6 +340,22 @@ private slots:
 private:
     static NotificationManager *manager() { return NotificationManager::instance(); }
     static NotificationForm *shown(int i) { return manager()->shownForms().at(i); }
+    static QStringList texts(const QList<NotificationForm *> &forms)
+    {
+        QStringList result;
+        for (const NotificationForm *form : forms)
+            result << form->text();
+        return result;
+    }
+
+    static QStringList pendingTexts()
+    {
+        QStringList result;
+        for (const NotificationManager::Notice &notice : manager()->pendingNotices())
+            result << notice.text;
+        return result;
+    }
+
     static void add(int count)
     {
         for (int i = 0; i < count; ++i)
