@@ -13,8 +13,11 @@
 #include "model/Session.h"
 #include "model/TaskReader.h"
 
+#include "BenchSupport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -79,7 +82,7 @@ QByteArray reply(int teams, int round)
 // What the client does with a teams-and-tasks reply.
 void download(Session &session, TaskReader &reader, const QByteArray &body)
 {
-    const QVariantList teams = Json::parse(QString::fromUtf8(body)).toList();
+    const QVariantList teams = Json::parseUtf8(body).toList();
     QList<Team> teamList;
     for (const QVariant &entry : teams) {
         const QVariantMap team = entry.toMap();
@@ -126,6 +129,38 @@ double downloadMs(int teams)
     return bestMs(bodies.size(), [&](int run) { download(session, reader, bodies.at(run)); });
 }
 
+/// The process's peak resident memory so far, in megabytes.
+double peakRssMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    }
+    return 0;
+}
+
+/// The peak memory of handling a reply of about 20 MB, over what the
+/// process held before; and the reply's size.
+QPair<double, double> read20Mb()
+{
+    int teams = 1;
+    while (reply(teams, 0).size() < 20 * 1024 * 1024)
+        teams *= 2;
+    while (reply(teams - 1, 0).size() >= 20 * 1024 * 1024)
+        --teams;
+    const QByteArray body = reply(teams, 0);
+    Owner owner;
+    Session session(&owner, nullptr);
+    session.load(QStringLiteral("bench@example.com"), QStringLiteral("secret"));
+    TaskReader reader;
+    const double before = BenchSupport::rssMb();
+    download(session, reader, body);
+    return {peakRssMb() - before, body.size() / (1024.0 * 1024.0)};
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -134,6 +169,12 @@ int main(int argc, char *argv[])
     NoticeCounter notices;
     Notifier::install(&notices);
     QTextStream out(stdout);
+
+    // First, while the peak is still the start-up's.
+    const QPair<double, double> read = read20Mb();
+    out << "read_20mb_body_mb: " << QString::number(read.second, 'f', 1) << '\n';
+    out << "read_20mb_peak_mb: " << QString::number(read.first, 'f', 1) << '\n';
+    out << "read_20mb_peak_per_body: " << QString::number(read.first / read.second, 'f', 1) << '\n';
 
     const double large = downloadMs(50);
     const double small = downloadMs(5);
