@@ -93,6 +93,26 @@ private slots:
         UpdaterStore::reset();
     }
 
+    // A damaged update.json is set aside, not read: the updater has nothing
+    // to download, says so, and ends.
+    void aDamagedUpdateFileIsSetAside()
+    {
+        const QDir data = UpdaterStore::instance().dataFolder();
+        UpdaterStore::reset();
+        QFile file(data.filePath(UpdateSettings::fileName()));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[General]\nupdateInfo=@Variant(\\0\\0\\0\\t\\x7f\\xff\\xff\\xff)\n");
+        file.close();
+        m_window = std::make_unique<DownloadWindow>();
+        answer({{QStringLiteral("Нет информации для обновления"), QMessageBox::Ok}});
+        QSignalSpy finished(m_window.get(), &QDialog::finished);
+        m_window->show();
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(data.entryList({UpdateSettings::fileName() + QStringLiteral(".damaged-*")}).size(), 1);
+        for (const QString &name : data.entryList({UpdateSettings::fileName() + QStringLiteral(".damaged-*")}))
+            QVERIFY(QFile::remove(data.filePath(name)));
+    }
+
     void onlyAVersionEntryHasNothingToDownload()
     {
         run({version()}, {{QStringLiteral("Нет информации для обновления"), QMessageBox::Ok}});
