@@ -4,8 +4,8 @@
 #include "notifications/NotificationForm.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QDebug>
+#include <QGuiApplication>
 #include <QScreen>
 
 namespace {
