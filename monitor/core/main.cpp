@@ -79,7 +79,7 @@ int main(int argc, char *argv[])
     QObject::connect(sessionEnd, &SessionEndWatcher::endRequested, &app, [&mainForm](int reason) {
         qDebug() << "Asked to end, reason" << reason;
         if (mainForm)
-            QMetaObject::invokeMethod(mainForm, "on_actionExit_triggered");
+            mainForm->exitProgram();
         else
             QCoreApplication::quit();
     });

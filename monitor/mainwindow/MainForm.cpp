@@ -140,6 +140,8 @@ MainForm::MainForm(Velmora *velmora, QWidget *parent)
     updateOverdueTime();
     m_velmora->requestVersion();
     NotificationManager::instance()->setMainForm(this);
+    connect(NotificationManager::instance(), &NotificationManager::attentionChanged, this,
+            &MainForm::refreshAttention);
     onTaskChange();
     if (session->taskID().isEmpty())
         NotificationManager::instance()->addNotification(QStringLiteral("Выберите задачу для начала работы."), Message,
@@ -618,6 +620,11 @@ void MainForm::updateOverdueTime()
 }
 
 void MainForm::on_actionExit_triggered()
+{
+    exitProgram();
+}
+
+void MainForm::exitProgram()
 {
     qDebug() << "MainForm on_actExit_activated";
     accept();

@@ -40,7 +40,10 @@ public:
     void updateTrayIcon();
     void updateNoticeButton();
     /// The tray icon and the notice button follow whether notices wait.
-    Q_INVOKABLE void refreshAttention();
+    void refreshAttention();
+    /// Ends the program the way the menu's exit does (a logout or a signal
+    /// asks for it).
+    void exitProgram();
     /// Switches the clock between the day's work time and active time.
     void toggleTimeMode();
     /// The text of the overdue label for a deadline \a deadline at \a now,

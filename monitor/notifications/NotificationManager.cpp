@@ -199,7 +199,5 @@ void NotificationManager::deleteShownForms()
 
 void NotificationManager::refreshAttention()
 {
-    // The main window sits above this module; it is reached by name.
-    if (m_mainForm)
-        QMetaObject::invokeMethod(m_mainForm, "refreshAttention");
+    emit attentionChanged();
 }

@@ -29,8 +29,7 @@ public:
     /// else queues it. A new update notice replaces the one on screen.
     void addNotification(const QString &text, int type, const QString &taskId) override;
 
-    /// The main window: popups stand above it while it is visible, and its
-    /// refreshAttention() runs when notices come or go.
+    /// The main window: popups stand above it while it is visible.
     void setMainForm(QWidget *mainForm);
     /// Whether any popup is shown or queued.
     bool hasNotifications() const { return !m_shown.isEmpty() || !m_pending.isEmpty(); }
@@ -74,6 +73,9 @@ public:
 signals:
     /// A notice was raised, shown or queued.
     void notificationAdded(const QString &text, int type, const QString &taskId);
+    /// Notices came or went: the main window's tray icon and notice button
+    /// follow hasNotifications().
+    void attentionChanged();
 
 public slots:
     void hideForm();

@@ -36,7 +36,7 @@ class Strip : public QWidget
     Q_OBJECT
 
 public:
-    Q_INVOKABLE void refreshAttention() { ++refreshes; }
+    void refreshAttention() { ++refreshes; }
     int refreshes = 0;
 };
 
@@ -51,6 +51,7 @@ private slots:
         NotificationManager::setBeep(countBeep);
         m_strip.resize(392, 100);
         manager()->setMainForm(&m_strip);
+        connect(manager(), &NotificationManager::attentionChanged, &m_strip, &Strip::refreshAttention);
         m_velmora = std::make_unique<Velmora>();
         m_velmora->setSkipSaveOnExit(true);
         UpdateInfo::instance()->init(m_velmora.get());
