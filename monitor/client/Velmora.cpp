@@ -320,23 +320,23 @@ bool Velmora::checkReply(const QByteArray &body)
 {
     if (body == invalidLoginBody) {
         qDebug() << "Invalid email/pswd/client";
-        emit error(0);
+        emit error(InvalidLogin);
         return false;
     }
     if (body.startsWith("{\"status\":\"error\"") || body.startsWith("{\"status\":-1")) {
         qDebug() << "Unknown error!" << loggedBody(body);
-        emit error(6);
+        emit error(UnknownError);
         return false;
     }
     if (body.startsWith("\t<!DOCTYPE")) {
         qDebug() << "Error! Invalid URL!";
-        emit error(4);
+        emit error(InvalidUrl);
         return false;
     }
     if (QTextCodec::codecForName("Windows-1251")->toUnicode(body) ==
         QStringLiteral("Не могу соединится с базой данных")) {
         qDebug() << "Не могу соединиться с базой данных";
-        emit error(5);
+        emit error(DatabaseUnavailable);
         return false;
     }
     return true;
@@ -345,7 +345,7 @@ bool Velmora::checkReply(const QByteArray &body)
 void Velmora::replyFinished(QNetworkReply *reply)
 {
     const int stage = reply->property("stage").toInt();
-    int outcome = 7;
+    Outcome outcome = Answered;
     const QVariant tooLarge = reply->property("tooLarge");
     if (tooLarge.isValid()) {
         // The service answered, with something no handler can use: it
@@ -353,18 +353,18 @@ void Velmora::replyFinished(QNetworkReply *reply)
         qDebug().noquote() << "Request: " + loggedUrl(reply->request().url());
         qDebug() << "Error! The reply is larger than" << replyLimitBytes << "bytes (" << tooLarge.toLongLong()
                  << "); it is not read";
-        replyUnusable(reply, stage, 6);
+        replyUnusable(reply, stage, UnknownError);
     } else if (reply->error() != QNetworkReply::NoError) {
         switch (reply->error()) {
         case QNetworkReply::HostNotFoundError:
         case QNetworkReply::UnknownNetworkError:
-            outcome = 1;
+            outcome = HostNotFound;
             break;
         case QNetworkReply::ProtocolUnknownError:
-            outcome = 2;
+            outcome = SiteUnavailable;
             break;
         default:
-            outcome = 3;
+            outcome = NetworkFailed;
         }
         qDebug().noquote() << "Request: " + loggedUrl(reply->request().url());
         qDebug() << "Reply finished:" << reply->error() << " - " << withoutPasswords(reply->errorString());
@@ -436,19 +436,17 @@ void Velmora::sslErrorHandler(QNetworkReply *reply, const QList<QSslError> &erro
         qWarning().noquote() << "  " + sslError.errorString();
 }
 
-void Velmora::updateOnlineState(int outcome)
+void Velmora::updateOnlineState(Outcome outcome)
 {
-    if (outcome != 7 && m_session->isOnline()) {
+    if (outcome != Answered && m_session->isOnline()) {
         QString reason;
-        if (outcome == 1)
+        if (outcome == HostNotFound)
             reason = QStringLiteral("Ошибка соединения. ");
-        else if (outcome == 2)
+        else if (outcome == SiteUnavailable)
             reason = QStringLiteral("Сайт недоступен. ");
-        else if (outcome != 3)
-            return;
         m_session->setOnline(false);
         emit onlineChanged(reason);
-    } else if (outcome == 7 && !m_session->isOnline()) {
+    } else if (outcome == Answered && !m_session->isOnline()) {
         m_session->setOnline(true);
         emit onlineChanged(QString());
     }

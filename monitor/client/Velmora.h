@@ -50,6 +50,26 @@ public:
         ActiveTimeStage = 7,
     };
 
+    /// How a request ended: the network failed in one of three ways, or
+    /// the service answered. A network failure of the sign-in or of the
+    /// teams download is also passed on as error(int).
+    enum Outcome
+    {
+        HostNotFound = 1,
+        SiteUnavailable = 2,
+        NetworkFailed = 3,
+        Answered = 7,
+    };
+
+    /// The service's error bodies, as error(int) passes them.
+    enum ServiceError
+    {
+        InvalidLogin = 0,
+        InvalidUrl = 4,
+        DatabaseUnavailable = 5,
+        UnknownError = 6,
+    };
+
     explicit Velmora(QObject *parent = nullptr);
     ~Velmora() override;
 
@@ -149,7 +169,7 @@ private:
     QNetworkReply *get(const QUrl &url, Stage stage);
     QNetworkReply *post(const QUrl &url, const QByteArray &body, Stage stage);
     QNetworkRequest request(const QUrl &url) const;
-    void updateOnlineState(int outcome);
+    void updateOnlineState(Outcome outcome);
 
     /// Tags \a reply with its stage and stops its download when the body
     /// grows past replyLimit().

@@ -18,6 +18,7 @@
 #include "notifications/NotificationManager.h"
 #include "client/UpdateInfo.h"
 #include "platform/Platform.h"
+#include "platform/ProgramLauncher.h"
 #include "platform/SessionEndWatcher.h"
 
 #include <QDebug>
@@ -108,7 +109,8 @@ int main(int argc, char *argv[])
     UpdateInfo *updateInfo = UpdateInfo::instance();
     updateInfo->init(velmora.get());
     if (updateInfo->updateAtStartup() &&
-        Velmora::runWinAppAsAdmin(ProgramFiles::updaterFileName(), QStringLiteral("--install-only")) > 32)
+        Velmora::runWinAppAsAdmin(ProgramFiles::updaterFileName(), QStringLiteral("--install-only")) >=
+            ProgramLauncher::Started)
         return 0;
     updateInfo->installUpdater();
 

@@ -139,15 +139,15 @@ bool LoginForm::eventFilter(QObject *watched, QEvent *event)
 void LoginForm::errorOccured(int error)
 {
     switch (error) {
-    case 0:
+    case Velmora::InvalidLogin:
         m_lbInfo->setText(QStringLiteral("Неверный логин или пароль"));
         break;
-    case 1:
-    case 2:
-    case 3:
+    case Velmora::HostNotFound:
+    case Velmora::SiteUnavailable:
+    case Velmora::NetworkFailed:
         m_lbInfo->setText(QStringLiteral("Не удалось соединиться с сервером."));
         break;
-    case 5:
+    case Velmora::DatabaseUnavailable:
         m_lbInfo->setText(QStringLiteral("Ошибка соединения с базой данных."));
         break;
     default:
