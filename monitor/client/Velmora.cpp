@@ -370,7 +370,9 @@ void Velmora::replyFinished(QNetworkReply *reply)
         qDebug() << "Reply finished:" << reply->error() << " - " << withoutPasswords(reply->errorString());
         replyUnusable(reply, stage, outcome);
     } else {
-        const QByteArray body = reply->read(replyLimitBytes + 1);
+        // Whole: what arrived is within the limit, or the download was
+        // stopped above.
+        const QByteArray body = reply->readAll();
         switch (stage) {
         case LoginStage:
             loginReply(body);
@@ -675,11 +677,12 @@ bool Velmora::sendActivityFile(const QString &path)
     ++m_uploadsInFlight;
     // A queue file holds one report and names its screenshot: a few hundred
     // bytes. Anything far larger is not one of ours.
-    const QByteArray content = file.read(ActivityFolder::FileSizeLimit + 1);
+    const bool tooLarge = file.size() > ActivityFolder::FileSizeLimit;
+    const QByteArray content = tooLarge ? file.read(LoggedBodyBytes) : file.readAll();
     file.close();
-    QVariantMap activity = Json::parseUtf8(content).toMap();
+    QVariantMap activity = tooLarge ? QVariantMap() : Json::parseUtf8(content).toMap();
     const QString apiUrl = text(activity, "api-url");
-    if (apiUrl.isEmpty() || content.size() > ActivityFolder::FileSizeLimit) {
+    if (apiUrl.isEmpty()) {
         // Never deleted: kept aside for support, and never tried again.
         qDebug() << "Error!  Invalid activity file! " << loggedBody(content);
         m_activity.setAside(path, content);
@@ -753,7 +756,10 @@ void Velmora::removeActivity(const QString &path)
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
         const QVariantMap body =
-            Json::parseUtf8(file.read(ActivityFolder::FileSizeLimit)).toMap().value(QStringLiteral("body")).toMap();
+            Json::parseUtf8(file.size() > ActivityFolder::FileSizeLimit ? QByteArray() : file.readAll())
+                .toMap()
+                .value(QStringLiteral("body"))
+                .toMap();
         file.close();
         if (body.contains(QStringLiteral("fileName")) && !text(body, "fileName").isEmpty())
             QFile::remove(text(body, "fileName"));

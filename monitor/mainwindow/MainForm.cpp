@@ -6,7 +6,7 @@
 #include "client/Velmora.h"
 #include "common/Clock.h"
 #include "common/ProgramFiles.h"
-#include "core/AutoRun.h"
+#include "mainwindow/AutoRun.h"
 #include "dialogs/AboutForm.h"
 #include "dialogs/AbstractVelmoraForm.h"
 #include "dialogs/CalendarForm.h"

@@ -1,4 +1,4 @@
-#include "core/AutoRun.h"
+#include "mainwindow/AutoRun.h"
 #include "platform/Platform.h"
 #include "platform/RunKeyAutostart.h"
 #include "platform/fake/FakeAutostart.h"

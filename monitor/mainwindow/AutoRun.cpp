@@ -1,4 +1,4 @@
-#include "core/AutoRun.h"
+#include "mainwindow/AutoRun.h"
 
 #include "platform/Autostart.h"
 #include "platform/Platform.h"
