@@ -1,6 +1,8 @@
 #include "client/Velmora.h"
 
+#include "client/LogText.h"
 #include "client/UpdateInfo.h"
+#include "client/UploadQueue.h"
 #include "common/Clock.h"
 #include "common/DataFolder.h"
 #include "common/TlsTrust.h"
@@ -19,9 +21,7 @@
 #include <QImage>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QRegularExpression>
 #include <QTextCodec>
-#include <QTimer>
 
 namespace {
 
@@ -33,26 +33,7 @@ int transferTimeoutMs = DefaultTransferTimeout;
 constexpr qint64 DefaultReplyLimit = 32 * 1024 * 1024;
 qint64 replyLimitBytes = DefaultReplyLimit;
 
-// Log lines quote at most this much of a body.
-constexpr int LoggedBodyBytes = 4096;
-
 const QByteArray invalidLoginBody = QByteArrayLiteral("{\"status\":-1,\"err_msg\":\"Invalid email|pswd|client\"}");
-
-/// \a text with the value of every "password=" item replaced by "***".
-QString withoutPasswords(QString text)
-{
-    static const QRegularExpression password(QStringLiteral("(password=)[^&#\\s]*"));
-    return text.replace(password, QStringLiteral("\\1***"));
-}
-
-/// \a body as the log quotes it: cut after a few kilobytes, with its size.
-QString loggedBody(const QByteArray &body)
-{
-    if (body.size() <= LoggedBodyBytes)
-        return QString::fromUtf8(body.constData(), body.size());
-    return QString::fromUtf8(body.constData(), LoggedBodyBytes) +
-           QStringLiteral("... (%1 bytes in all)").arg(body.size());
-}
 
 /// \a body read as JSON; an invalid variant when it is no JSON or not of
 /// \a shape.
@@ -73,42 +54,6 @@ QTime minutesAsTime(const QVariantMap &object, const char *key)
     return QTime(0, 0).addSecs(text(object, key).toInt() * 60);
 }
 
-TaskInfo taskInfoFromJson(const QVariantMap &message, TaskReader &reader)
-{
-    TaskInfo info;
-    info.id = text(message, "id");
-    info.title = text(message, "title");
-    info.deadline = reader.dateTime(text(message, "deadline"));
-    info.text = text(message, "text");
-    info.executor_name = text(message, "executor_name");
-    info.creator_name = text(message, "creator_name");
-    info.auditor_name = text(message, "auditor_name");
-    const QVariantList files = message.value(QStringLiteral("files")).toList();
-    for (const QVariant &entry : files) {
-        const QVariantMap file = entry.toMap();
-        info.files.append({text(file, "id"), text(file, "filename"), text(file, "filename_orig"), text(file, "size")});
-    }
-    const QVariantList texts = message.value(QStringLiteral("texts")).toList();
-    for (const QVariant &entry : texts) {
-        const QVariantMap item = entry.toMap();
-        TextTask textTask;
-        textTask.id = text(item, "id");
-        textTask.text = text(item, "text");
-        textTask.title = text(item, "title");
-        textTask.min_count = text(item, "min_count");
-        textTask.page = QUrl(text(item, "page"), QUrl::TolerantMode);
-        textTask.task = text(item, "task");
-        const QVariantList keywords = item.value(QStringLiteral("keywords")).toList();
-        for (const QVariant &keywordEntry : keywords) {
-            const QVariantMap keyword = keywordEntry.toMap();
-            textTask.keywords.append(
-                {text(keyword, "id"), text(keyword, "keyword"), text(keyword, "count"), text(keyword, "count2")});
-        }
-        info.texts.append(textTask);
-    }
-    return info;
-}
-
 } // namespace
 
 Velmora::Velmora(QObject *parent)
@@ -116,10 +61,11 @@ Velmora::Velmora(QObject *parent)
     , m_dataFolder(DataFolder::ensure())
 {
     m_network = new QNetworkAccessManager(this);
-    // Reports the disk refused are tried again every minute, recording or not.
-    m_retryWrites = new QTimer(this);
-    m_retryWrites->setInterval(60000);
-    connect(m_retryWrites, &QTimer::timeout, this, &Velmora::writeWaitingReports);
+    m_uploads = new UploadQueue(
+        [this](const QUrl &url, const QByteArray &body, const QString &file) {
+            post(url, body, UploadStage)->setProperty("activityFile", file);
+        },
+        this);
 
     m_ssl = TlsTrust::configuration();
 
@@ -135,8 +81,6 @@ Velmora::Velmora(QObject *parent)
 
 Velmora::~Velmora()
 {
-    if (!m_activity.writeWaiting())
-        qWarning() << "Error!" << m_activity.waitingCount() << "reports could not be saved before the exit: lost";
     if (!m_skipSaveOnExit)
         m_session->save();
     delete m_session;
@@ -185,7 +129,7 @@ QString Velmora::serviceUrl()
 
 QString Velmora::loggedUrl(const QUrl &url)
 {
-    return withoutPasswords(url.toString());
+    return LogText::withoutPasswords(url.toString());
 }
 
 int Velmora::transferTimeout()
@@ -324,7 +268,7 @@ bool Velmora::checkReply(const QByteArray &body)
         return false;
     }
     if (body.startsWith("{\"status\":\"error\"") || body.startsWith("{\"status\":-1")) {
-        qDebug() << "Unknown error!" << loggedBody(body);
+        qDebug() << "Unknown error!" << LogText::body(body);
         emit error(UnknownError);
         return false;
     }
@@ -367,7 +311,7 @@ void Velmora::replyFinished(QNetworkReply *reply)
             outcome = NetworkFailed;
         }
         qDebug().noquote() << "Request: " + loggedUrl(reply->request().url());
-        qDebug() << "Reply finished:" << reply->error() << " - " << withoutPasswords(reply->errorString());
+        qDebug() << "Reply finished:" << reply->error() << " - " << LogText::withoutPasswords(reply->errorString());
         replyUnusable(reply, stage, outcome);
     } else {
         // Whole: what arrived is within the limit, or the download was
@@ -422,7 +366,7 @@ void Velmora::replyUnusable(QNetworkReply *reply, int stage, int errorCode)
     case UploadStage:
         // An answer with an HTTP error status is the service refusing
         // this file, not the network failing.
-        uploadFailed(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid());
+        m_uploads->failed(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid());
         break;
     default:
         break;
@@ -473,7 +417,7 @@ void Velmora::teamsAndTasksReply(const QByteArray &body)
 {
     if (!checkReply(body))
         return;
-    qDebug() << "Teams and tasks data: " << loggedBody(body);
+    qDebug() << "Teams and tasks data: " << LogText::body(body);
 
     // A reply that is not a list of teams (cut short, say) must not read as
     // "no teams any more": the cached teams stay until a readable reply.
@@ -513,7 +457,7 @@ void Velmora::versionReply(QNetworkReply *reply, const QByteArray &body)
         qDebug().noquote() << loggedUrl(reply->request().url());
         return;
     }
-    qDebug() << "Update data: " << loggedBody(body);
+    qDebug() << "Update data: " << LogText::body(body);
     UpdateInfo *info = UpdateInfo::instance();
     if (!info->setUpdateInfo(body)) {
         // The stored version information stays as it was.
@@ -538,11 +482,11 @@ void Velmora::deadlineReply(QNetworkReply *reply, const QByteArray &body)
     const QVariantMap answer = jsonOf(body, QMetaType::QVariantMap).toMap();
     if (text(answer, "status") != QLatin1String("ok")) {
         qDebug().noquote() << loggedUrl(reply->url());
-        qDebug() << "Request for deadline change: " << loggedBody(body);
+        qDebug() << "Request for deadline change: " << LogText::body(body);
         Notifier::raise(QStringLiteral("Ошибка переноса задачи:") + text(answer, "message"), Message);
         return;
     }
-    qDebug() << "Request for deadline change: " << loggedBody(body);
+    qDebug() << "Request for deadline change: " << LogText::body(body);
     Notifier::raise(QStringLiteral("Запрос на продление задачи успешно отправлен"), Message);
 }
 
@@ -552,27 +496,27 @@ void Velmora::taskInfoReply(QNetworkReply *reply, const QByteArray &body)
         qDebug().noquote() << loggedUrl(reply->request().url());
         return;
     }
-    qDebug() << "TaskInfo for " + reply->property("task_id").toString() + ":" << loggedBody(body);
+    qDebug() << "TaskInfo for " + reply->property("task_id").toString() + ":" << LogText::body(body);
     const QVariantMap answer = jsonOf(body, QMetaType::QVariantMap).toMap();
     const QVariant message = answer.value(QStringLiteral("message"));
     const QString requested = reply->property("task_id").toString();
     const TaskState asked = m_askedTaskInfos.take(requested);
     if (text(answer, "status") == QLatin1String("ok") && message.userType() == QMetaType::QVariantMap) {
         m_refusedTaskInfos.remove(requested);
-        const TaskInfo info = taskInfoFromJson(message.toMap(), m_taskReader);
+        const TaskInfo info = m_taskReader.taskInfo(message.toMap());
         m_session->setTaskInfo(info.id, info);
         emit taskInfoUpdated(info);
         return;
     }
     qDebug().noquote() << loggedUrl(reply->url());
-    qDebug() << loggedBody(body);
+    qDebug() << LogText::body(body);
     m_refusedTaskInfos.insert(requested, {asked.lastComment, asked.deadline, Clock::now()});
     Notifier::raise(QStringLiteral("Ошибка получения данных по задаче: ") + text(answer, "message"), Message);
 }
 
 void Velmora::activeTimeReply(QNetworkReply *reply, const QByteArray &body)
 {
-    qDebug() << "time sync : " << loggedBody(body);
+    qDebug() << "time sync : " << LogText::body(body);
     if (!checkReply(body)) {
         qDebug().noquote() << loggedUrl(reply->request().url());
         return;
@@ -615,9 +559,14 @@ QVariantMap Velmora::uploadBody() const
             {QStringLiteral("version"), QCoreApplication::applicationVersion()}};
 }
 
+int Velmora::uploadsInFlight() const
+{
+    return m_uploads->uploadsInFlight();
+}
+
 void Velmora::useActivityFolder()
 {
-    m_activity.setPath(m_dataFolder.filePath(m_session->login() + QStringLiteral("/activity")));
+    m_uploads->setFolder(m_dataFolder.filePath(m_session->login() + QStringLiteral("/activity")));
 }
 
 void Velmora::sendActivity(int activeTicks)
@@ -629,7 +578,7 @@ void Velmora::sendActivity(int activeTicks)
     qDebug().noquote() << "Activity data prepared " + url + " (" + text(body, "active") + ", " + text(body, "email") +
                               ", " + text(body, "task_id") + ", " + text(body, "team_id") + ", " +
                               text(body, "version") + ")";
-    queue({url, body, Clock::now(), QByteArray()});
+    m_uploads->add({url, body, Clock::now(), QByteArray()});
 }
 
 void Velmora::sendScreenshot(const QImage &image)
@@ -645,77 +594,7 @@ void Velmora::sendScreenshot(const QImage &image)
         return;
     }
     qDebug() << "Screenshot prepared";
-    queue({serviceUrl() + QStringLiteral("/api_screenshot"), uploadBody(), Clock::now(), jpeg});
-}
-
-void Velmora::queue(const ActivityFolder::Report &report)
-{
-    const QString file = m_activity.add(report);
-    if (m_activity.waitingCount() > 0 && !m_retryWrites->isActive())
-        m_retryWrites->start();
-    if (!file.isEmpty())
-        sendActivityFile(file);
-}
-
-void Velmora::writeWaitingReports()
-{
-    if (m_activity.writeWaiting()) {
-        m_retryWrites->stop();
-        // What was just written goes out with the next round.
-        if (m_uploadsInFlight == 0) {
-            m_mayStartRound = true;
-            sendNextQueued();
-        }
-    }
-}
-
-bool Velmora::sendActivityFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    ++m_uploadsInFlight;
-    // A queue file holds one report and names its screenshot: a few hundred
-    // bytes. Anything far larger is not one of ours.
-    const bool tooLarge = file.size() > ActivityFolder::FileSizeLimit;
-    const QByteArray content = tooLarge ? file.read(LoggedBodyBytes) : file.readAll();
-    file.close();
-    QVariantMap activity = tooLarge ? QVariantMap() : Json::parseUtf8(content).toMap();
-    const QString apiUrl = text(activity, "api-url");
-    if (apiUrl.isEmpty()) {
-        // Never deleted: kept aside for support, and never tried again.
-        qDebug() << "Error!  Invalid activity file! " << loggedBody(content);
-        m_activity.setAside(path, content);
-        uploadEnded();
-        return false;
-    }
-
-    QVariantMap body = activity.value(QStringLiteral("body")).toMap();
-    const QDateTime written = QDateTime::fromString(text(activity, "timestamp"), ActivityFolder::timeForm());
-    const qint64 past = text(body, "past").toLongLong() + (written.isValid() ? written.secsTo(Clock::now()) : 0);
-    body.insert(QStringLiteral("past"), QString::number(past));
-    if (activity.contains(QStringLiteral("version")) && body.contains(QStringLiteral("fileName"))) {
-        QFile screenshot(text(body, "fileName"));
-        if (screenshot.open(QIODevice::ReadOnly))
-            body.insert(QStringLiteral("file"), QString::fromLatin1(screenshot.readAll().toBase64()));
-        else
-            qDebug() << "Error! Screenshot can't be opened: " << text(body, "fileName");
-    }
-
-    qDebug().noquote() << withoutPasswords(apiUrl);
-    for (auto it = body.cbegin(); it != body.cend(); ++it) {
-        if (it.key() != QLatin1String("file"))
-            qDebug().noquote() << it.key() + QStringLiteral(": ") + it.value().toString();
-    }
-    if (body.contains(QStringLiteral("fileName")) && text(body, "fileName").isEmpty()) {
-        qDebug() << "Error! Screenshot is missed!";
-        Notifier::raise(QStringLiteral("Сделать снимок экрана не удалось. Свяжитесь с техподдержкой."), Message);
-    }
-
-    const QByteArray data = "data=" + QUrl::toPercentEncoding(Json::serialize(QVariantList{body}));
-    QNetworkReply *reply = post(QUrl(apiUrl), data, UploadStage);
-    reply->setProperty("activityFile", path);
-    return true;
+    m_uploads->add({serviceUrl() + QStringLiteral("/api_screenshot"), uploadBody(), Clock::now(), jpeg});
 }
 
 void Velmora::uploadReply(QNetworkReply *reply, const QByteArray &body)
@@ -723,8 +602,8 @@ void Velmora::uploadReply(QNetworkReply *reply, const QByteArray &body)
     const QString url = loggedUrl(reply->request().url());
     if (!checkReply(body)) {
         qDebug().noquote() << url;
-        qDebug() << "Activity not sended " << loggedBody(body);
-        uploadFailed(true);
+        qDebug() << "Activity not sended " << LogText::body(body);
+        m_uploads->failed(true);
         return;
     }
     // The activity path answers JSON, the screenshot path the bare "ok". The
@@ -744,70 +623,11 @@ void Velmora::uploadReply(QNetworkReply *reply, const QByteArray &body)
     }
     if (!confirmed) {
         qDebug().noquote() << url;
-        qDebug() << "Activity not sended " << loggedBody(body);
-        uploadFailed(true);
+        qDebug() << "Activity not sended " << LogText::body(body);
+        m_uploads->failed(true);
         return;
     }
-    removeActivity(reply->property("activityFile").toString());
-}
-
-void Velmora::removeActivity(const QString &path)
-{
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        const QVariantMap body =
-            Json::parseUtf8(file.size() > ActivityFolder::FileSizeLimit ? QByteArray() : file.readAll())
-                .toMap()
-                .value(QStringLiteral("body"))
-                .toMap();
-        file.close();
-        if (body.contains(QStringLiteral("fileName")) && !text(body, "fileName").isEmpty())
-            QFile::remove(text(body, "fileName"));
-    }
-    QFile::remove(path);
-    uploadEnded();
-}
-
-void Velmora::uploadEnded()
-{
-    if (--m_uploadsInFlight == 0) {
-        // Through the event loop: a run of invalid files is walked without
-        // growing the stack.
-        m_mayStartRound = true;
-        QTimer::singleShot(0, this, &Velmora::sendNextQueued);
-    }
-}
-
-void Velmora::uploadFailed(bool refused)
-{
-    --m_uploadsInFlight;
-    // A file the service refuses would otherwise stay at the head of the
-    // queue and hold back every file behind it. So a refusal moves on to the
-    // next file of the current round; the refused one is tried again in a
-    // later round. A network failure stops the drain until an upload gets
-    // through again.
-    if (refused && m_uploadsInFlight == 0) {
-        m_mayStartRound = false;
-        QTimer::singleShot(0, this, &Velmora::sendNextQueued);
-    }
-}
-
-void Velmora::sendNextQueued()
-{
-    if (m_uploadsInFlight > 0)
-        return;
-    m_activity.writeWaiting();
-    QString file = m_activity.next();
-    if (file.isEmpty() && m_mayStartRound) {
-        // A new round starts only after a confirmed upload, so refused files
-        // are tried once per round, never in a tight loop.
-        m_activity.startRound();
-        file = m_activity.next();
-    }
-    if (file.isEmpty())
-        return;
-    qDebug() << "file prepared:" << QFileInfo(file).fileName();
-    sendActivityFile(file);
+    m_uploads->confirmed(reply->property("activityFile").toString());
 }
 
 // Helpers -------------------------------------------------------------------

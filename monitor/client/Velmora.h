@@ -1,6 +1,5 @@
 #pragma once
 
-#include "client/ActivityFolder.h"
 #include "model/Session.h"
 #include "model/TaskInfo.h"
 #include "model/TaskReader.h"
@@ -18,7 +17,7 @@
 #include <QUrl>
 
 class QImage;
-class QTimer;
+class UploadQueue;
 class QNetworkReply;
 
 /// The client of the web service: builds every request, tags each reply with
@@ -114,7 +113,7 @@ public:
     bool checkReply(const QByteArray &body);
 
     /// Uploads sent and not yet finished.
-    int uploadsInFlight() const { return m_uploadsInFlight; }
+    int uploadsInFlight() const;
 
     /// The service's base URL: the build's constant, or the environment
     /// variable VELMORA_SERVICE_URL when it is set.
@@ -201,39 +200,17 @@ private:
     /// Points the upload queue at the current user's activity folder.
     void useActivityFolder();
     QVariantMap uploadBody() const;
-    /// Queues a report in the activity folder and sends it when it was
-    /// written; one the disk refused waits in memory.
-    void queue(const ActivityFolder::Report &report);
-    /// Writes the reports waiting in memory, and sends them once they are.
-    void writeWaitingReports();
-    /// Sends one activity file. False when there was nothing to send (the
-    /// file is gone, or it was invalid and has been removed).
-    bool sendActivityFile(const QString &file);
-    /// Removes a confirmed file and its screenshot.
-    void removeActivity(const QString &file);
-    /// A file has left the queue (confirmed or set aside): when nothing else
-    /// is in flight, the next one goes.
-    void uploadEnded();
-    /// An upload ended without confirmation; \a refused when the service
-    /// answered (rather than the network failing).
-    void uploadFailed(bool refused);
-    void sendNextQueued();
 
     QDir m_dataFolder;
     Session *m_session = nullptr;
     Session *m_pendingSession = nullptr;
     QNetworkAccessManager *m_network = nullptr;
-    int m_uploadsInFlight = 0;
+    UploadQueue *m_uploads = nullptr;
     bool m_skipSaveOnExit = false;
     QSslConfiguration m_ssl;
-    ActivityFolder m_activity;
-    QTimer *m_retryWrites = nullptr;
     TaskReader m_taskReader;
     QHash<QString, TaskState> m_askedTaskInfos;
     QHash<QString, TaskState> m_refusedTaskInfos;
-    /// Whether sendNextQueued() may list the folder again when the current
-    /// round is used up: after a confirmed upload, not after a refusal.
-    bool m_mayStartRound = false;
 
     Q_DISABLE_COPY(Velmora)
 };

@@ -140,8 +140,7 @@ MainForm::MainForm(Velmora *velmora, QWidget *parent)
     updateOverdueTime();
     m_velmora->requestVersion();
     NotificationManager::instance()->setMainForm(this);
-    connect(NotificationManager::instance(), &NotificationManager::attentionChanged, this,
-            &MainForm::refreshAttention);
+    connect(NotificationManager::instance(), &NotificationManager::attentionChanged, this, &MainForm::refreshAttention);
     onTaskChange();
     if (session->taskID().isEmpty())
         NotificationManager::instance()->addNotification(QStringLiteral("Выберите задачу для начала работы."), Message,

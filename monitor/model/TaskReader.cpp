@@ -1,5 +1,7 @@
 #include "model/TaskReader.h"
 
+#include <QUrl>
+
 #include <algorithm>
 
 namespace {
@@ -38,6 +40,11 @@ QDateTime readDateTime(const QString &text)
     return text.isEmpty() ? QDateTime() : QDateTime::fromString(text, dateTimeForm);
 }
 
+QString text(const QVariantMap &object, const char *key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
 } // namespace
 
 QDateTime TaskReader::dateTime(const QString &text)
@@ -66,4 +73,40 @@ Task TaskReader::task(const QVariantMap &object)
     task.last_comment = dateTime(object.value(QStringLiteral("last_comment")).toString());
     task.importance = object.value(QStringLiteral("importance")).toInt();
     return task;
+}
+
+TaskInfo TaskReader::taskInfo(const QVariantMap &message)
+{
+    TaskInfo info;
+    info.id = text(message, "id");
+    info.title = text(message, "title");
+    info.deadline = dateTime(text(message, "deadline"));
+    info.text = text(message, "text");
+    info.executor_name = text(message, "executor_name");
+    info.creator_name = text(message, "creator_name");
+    info.auditor_name = text(message, "auditor_name");
+    const QVariantList files = message.value(QStringLiteral("files")).toList();
+    for (const QVariant &entry : files) {
+        const QVariantMap file = entry.toMap();
+        info.files.append({text(file, "id"), text(file, "filename"), text(file, "filename_orig"), text(file, "size")});
+    }
+    const QVariantList texts = message.value(QStringLiteral("texts")).toList();
+    for (const QVariant &entry : texts) {
+        const QVariantMap item = entry.toMap();
+        TextTask textTask;
+        textTask.id = text(item, "id");
+        textTask.text = text(item, "text");
+        textTask.title = text(item, "title");
+        textTask.min_count = text(item, "min_count");
+        textTask.page = QUrl(text(item, "page"), QUrl::TolerantMode);
+        textTask.task = text(item, "task");
+        const QVariantList keywords = item.value(QStringLiteral("keywords")).toList();
+        for (const QVariant &keywordEntry : keywords) {
+            const QVariantMap keyword = keywordEntry.toMap();
+            textTask.keywords.append(
+                {text(keyword, "id"), text(keyword, "keyword"), text(keyword, "count"), text(keyword, "count2")});
+        }
+        info.texts.append(textTask);
+    }
+    return info;
 }

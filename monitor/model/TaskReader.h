@@ -1,13 +1,14 @@
 #pragma once
 
 #include "model/Task.h"
+#include "model/TaskInfo.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QVariantMap>
 
-/// Reads the task objects of the service's replies.
+/// Reads the task objects and task descriptions of the service's replies.
 ///
 /// Date-times come as "yyyy-MM-dd HH:mm:ss" in local time. Making a local
 /// date-time is costly (the C library looks at the time zone file every
@@ -22,6 +23,11 @@ public:
     /// "last_comment" (invalid when missing or malformed), "importance" as an
     /// integer (0 when missing), the rest as text (empty when missing).
     Task task(const QVariantMap &object);
+
+    /// The description of a task-details reply's "message": every leaf as
+    /// text, "deadline" as a date-time, each text order's "page" as a URL
+    /// read leniently.
+    TaskInfo taskInfo(const QVariantMap &message);
 
     /// \a text read as "yyyy-MM-dd HH:mm:ss" in local time; invalid when it
     /// is not in that form.

@@ -701,27 +701,6 @@ private slots:
         QCOMPARE(QDir(activityFolder()).entryList({QStringLiteral("screenshot*")}), QStringList());
     }
 
-    // Memory holds a day of minutes; beyond that the oldest goes, logged.
-    void waitingReportsAreBounded()
-    {
-        QTemporaryDir blocked;
-        QFile blocker(blocked.filePath(QStringLiteral("activity")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        ActivityFolder folder;
-        folder.setPath(blocker.fileName());
-        const QDateTime start(QDate(2026, 12, 10), QTime(0, 0));
-        const int logged = capturedLog.size();
-        for (int minute = 0; minute <= ActivityFolder::WaitingMinutesLimit; ++minute)
-            QVERIFY(
-                folder.add({QStringLiteral("https://x/api_active2"), {}, start.addSecs(60 * minute), {}}).isEmpty());
-        folder.add({QStringLiteral("https://x/api_screenshot"), {}, start, QByteArray("jpeg")});
-        QCOMPARE(folder.waitingCount(), ActivityFolder::WaitingMinutesLimit + 1);
-        const QStringList dropped = capturedLog.mid(logged).filter(QStringLiteral("is dropped"));
-        QCOMPARE(dropped.size(), 1);
-        QVERIFY2(dropped.first().contains(QStringLiteral("minute of 10-12-2026-00-00-00")),
-                 qPrintable(dropped.first()));
-    }
-
     // A description the service refused is asked for again only once its
     // task changed or an hour has passed.
     void refusedDescriptionsAreNotAskedEveryMinute()
