@@ -3,6 +3,7 @@
 #include "common/Clock.h"
 #include "model/NotificationType.h"
 #include "model/Notifier.h"
+#include "support/RaisedNotices.h"
 #include "support/StandInService.h"
 #include "support/TaskRecords.h"
 
@@ -25,19 +26,6 @@ void captureLog(QtMsgType, const QMessageLogContext &, const QString &message)
 {
     capturedLog << message;
 }
-
-struct Notice
-{
-    QString text;
-    int type;
-};
-
-class NoticeRecorder final : public Notifier
-{
-public:
-    void addNotification(const QString &text, int type, const QString &) override { notices.append({text, type}); }
-    QList<Notice> notices;
-};
 
 QByteArray envelope()
 {
@@ -832,7 +820,7 @@ private:
     std::unique_ptr<StandInService> m_service;
     std::unique_ptr<Velmora> m_velmora;
     std::unique_ptr<QSignalSpy> m_finished;
-    NoticeRecorder m_notices;
+    RaisedNotices m_notices;
 };
 
 QTEST_MAIN(TestVelmora)

@@ -1,5 +1,5 @@
 #include "dialogs/CalendarForm.h"
-#include "model/Notifier.h"
+#include "support/RaisedNotices.h"
 
 #include <QCalendarWidget>
 #include <QLabel>
@@ -14,15 +14,7 @@
 
 namespace {
 
-class NoticeRecorder final : public Notifier
-{
-public:
-    void addNotification(const QString &text, int type, const QString &taskId) override
-    {
-        notices << QStringLiteral("%1|%2|%3").arg(text).arg(type).arg(taskId);
-    }
-    QStringList notices;
-};
+using Notice = RaisedNotices::Notice;
 
 } // namespace
 
@@ -109,7 +101,8 @@ private slots:
         QTest::mouseClick(m_form->findChildren<QPushButton *>(QStringLiteral("pbVelmora")).at(0), Qt::LeftButton);
         QCOMPARE(acceptedSpy.count(), accepted ? 1 : 0);
         QCOMPARE(m_form->isVisible(), !accepted);
-        QCOMPARE(m_notices.notices, accepted ? QStringList() : QStringList{"Введите причину переноса!|0|"});
+        const QList<Notice> refused{{QStringLiteral("Введите причину переноса!"), 0, QString()}};
+        QCOMPARE(m_notices.notices, accepted ? QList<Notice>() : refused);
         QCOMPARE(m_form->getReason(), reason); // as typed, never trimmed
     }
 
@@ -134,7 +127,7 @@ private slots:
 private:
     QCalendarWidget *calendar() const { return m_form->findChild<QCalendarWidget *>(); }
 
-    NoticeRecorder m_notices;
+    RaisedNotices m_notices;
     std::unique_ptr<CalendarForm> m_form;
 };
 

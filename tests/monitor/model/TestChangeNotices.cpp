@@ -1,6 +1,7 @@
 #include "model/NotificationType.h"
 #include "model/Notifier.h"
 #include "model/Session.h"
+#include "support/RaisedNotices.h"
 #include "support/SessionFixture.h"
 #include "support/TaskRecords.h"
 
@@ -10,17 +11,7 @@
 
 namespace {
 
-struct Notice
-{
-    QString text;
-    int type = 0;
-    QString taskId;
-
-    bool operator==(const Notice &other) const
-    {
-        return text == other.text && type == other.type && taskId == other.taskId;
-    }
-};
+using Notice = RaisedNotices::Notice;
 
 /// One team of a download: its id, its name and its tasks (the pseudo-task
 /// is appended, as the client does).
@@ -32,16 +23,6 @@ struct TeamTasks
 };
 
 using Download = QList<TeamTasks>;
-
-class NoticeRecorder final : public Notifier
-{
-public:
-    void addNotification(const QString &text, int type, const QString &taskId) override
-    {
-        notices.append({text, type, taskId});
-    }
-    QList<Notice> notices;
-};
 
 // The stand-in for a download: every team's tasks, then the team list.
 void apply(Session &session, const Download &download)
@@ -266,7 +247,7 @@ private slots:
     }
 
 private:
-    NoticeRecorder m_recorder;
+    RaisedNotices m_recorder;
 };
 
 QTEST_GUILESS_MAIN(TestChangeNotices)

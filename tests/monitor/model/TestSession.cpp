@@ -1,6 +1,6 @@
 #include "common/Clock.h"
-#include "model/Notifier.h"
 #include "model/Session.h"
+#include "support/RaisedNotices.h"
 #include "support/SessionFixture.h"
 #include "support/TaskRecords.h"
 
@@ -26,17 +26,6 @@ QByteArray readFile(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-/// Records the texts of the notices raised while it lives.
-class NoticeRecorder final : public Notifier
-{
-public:
-    NoticeRecorder() { Notifier::install(this); }
-    ~NoticeRecorder() { Notifier::install(nullptr); }
-    void addNotification(const QString &text, int, const QString &) override { texts.append(text); }
-
-    QStringList texts;
-};
 
 void copyFixture(const TestSessionOwner &owner, const QString &login)
 {
@@ -404,16 +393,16 @@ private slots:
             QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
             damaged.write(content);
         }
-        NoticeRecorder notices;
+        RaisedNotices notices;
 
         Session session(&owner, nullptr);
         session.load(login, QStringLiteral("secret"));
 
         const QString setAside = file + QStringLiteral(".damaged-10-12-2026-15-00-00");
         QVERIFY(QFileInfo::exists(owner.path(login + QLatin1Char('/') + setAside)));
-        QCOMPARE(notices.texts, QStringList{QStringLiteral("Файл %1 повреждён и отложен как %2, остальные данные "
-                                                           "загружены")
-                                                .arg(file, setAside)});
+        QCOMPARE(notices.texts(), QStringList{QStringLiteral("Файл %1 повреждён и отложен как %2, остальные данные "
+                                                             "загружены")
+                                                  .arg(file, setAside)});
         QCOMPARE(session.tasks(QStringLiteral("7")).size(), tasksKept ? 3 : 0);
         QCOMPARE(session.taskInfo(QStringLiteral("101")) == sampleTaskInfo(), taskInfoKept);
         QVERIFY(!session.logged());
@@ -424,7 +413,7 @@ private slots:
         QVERIFY(!QFileInfo(path).isDir());
         Session again(&owner, nullptr);
         again.load(login, QString());
-        QCOMPARE(notices.texts.size(), 1);
+        QCOMPARE(notices.texts().size(), 1);
     }
 
     // A damaged config.ini only forgets who signed in last.
@@ -432,11 +421,11 @@ private slots:
     {
         TestSessionOwner owner;
         QVERIFY(QDir().mkpath(owner.path(QStringLiteral("config.ini"))));
-        NoticeRecorder notices;
+        RaisedNotices notices;
         Session session(&owner, nullptr);
         session.restoreLastLogin();
         QVERIFY(session.login().isEmpty());
-        QCOMPARE(notices.texts.size(), 1);
+        QCOMPARE(notices.texts().size(), 1);
         session.setLogin(user);
         session.save();
         QCOMPARE(QSettings(owner.path(QStringLiteral("config.ini")), QSettings::IniFormat).value("lastLogin"),
