@@ -63,12 +63,14 @@ int main(int argc, char *argv[])
         "  build/bin/velmora-service --data /tmp/velmora-service --port 8443\n"
         "  VELMORA_CA_FILE=/tmp/velmora-service/ca.pem build/bin/TALV"));
     parser.addHelpOption();
+    const QString defaultData =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/velmora-service");
     const QCommandLineOption dataOption(
-        QStringLiteral("data"), QStringLiteral("Folder for the database and certificates (default: %1)."),
-        QStringLiteral("folder"),
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/velmora-service"));
+        QStringLiteral("data"),
+        QStringLiteral("Folder for the database and certificates (default: %1).").arg(defaultData),
+        QStringLiteral("folder"), defaultData);
     const QCommandLineOption portOption(QStringLiteral("port"),
-                                        QStringLiteral("Port on 127.0.0.1; 0 picks a free one (default 8443)."),
+                                        QStringLiteral("Port on 127.0.0.1; 0 picks a free one (default: 8443)."),
                                         QStringLiteral("port"), QStringLiteral("8443"));
     const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed file (JSON) for a new database."),
                                         QStringLiteral("file"));
