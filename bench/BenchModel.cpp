@@ -129,19 +129,6 @@ double downloadMs(int teams)
     return bestMs(bodies.size(), [&](int run) { download(session, reader, bodies.at(run)); });
 }
 
-/// The process's peak resident memory so far, in megabytes.
-double peakRssMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
 /// The peak memory of handling a reply of about 20 MB, over what the
 /// process held before; and the reply's size.
 QPair<double, double> read20Mb()
@@ -158,7 +145,7 @@ QPair<double, double> read20Mb()
     TaskReader reader;
     const double before = BenchSupport::rssMb();
     download(session, reader, body);
-    return {peakRssMb() - before, body.size() / (1024.0 * 1024.0)};
+    return {BenchSupport::peakRssMb() - before, body.size() / (1024.0 * 1024.0)};
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 #include "client/Velmora.h"
 #include "support/StandInService.h"
 
+#include "BenchSupport.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -25,19 +27,6 @@
 namespace {
 
 const QString user = QStringLiteral("bench@velmora.local");
-
-/// A line of /proc/self/status in megabytes ("VmHWM", "VmRSS").
-double statusMb(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key)) + 1).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
 
 bool waitFor(const std::function<bool()> &done, int timeoutMs)
 {
@@ -120,12 +109,12 @@ int main(int argc, char *argv[])
         painter.drawText(10, y, QStringLiteral("Velmora Team Monitor — снимок экрана %1").arg(y).repeated(12));
     painter.end();
 
-    const double rssBefore = statusMb("VmRSS:");
+    const double rssBefore = BenchSupport::rssMb();
     QElapsedTimer timer;
     timer.start();
     velmora.sendScreenshot(screen);
     const double prepareMs = timer.nsecsElapsed() / 1e6;
-    const double peak = statusMb("VmHWM:") - rssBefore;
+    const double peak = BenchSupport::peakRssMb() - rssBefore;
     waitFor([&] { return velmora.uploadsInFlight() == 0; }, 60000);
 
     const double small = drainSeconds(velmora, finished, 1000);

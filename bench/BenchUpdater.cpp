@@ -17,29 +17,14 @@
 #include "platform/fake/FakeProgramLauncher.h"
 #include "support/StandInService.h"
 
+#include "BenchSupport.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
-
-namespace {
-
-/// The process's peak resident memory (VmHWM) in megabytes.
-double peakRssMb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -88,7 +73,7 @@ int main(int argc, char *argv[])
     UpdaterStore::reset();
 
     DownloadWindow window;
-    const double baseline = peakRssMb();
+    const double baseline = BenchSupport::peakRssMb();
     QElapsedTimer clock;
     clock.start();
     QEventLoop loop;
@@ -99,7 +84,7 @@ int main(int argc, char *argv[])
 
     const bool installed = QFileInfo(programFolder.filePath(QStringLiteral("large.bin"))).size() == 64 << 20;
     out << "update_download_64mb_s: " << QString::number(seconds, 'f', 2) << '\n';
-    out << "update_download_peak_rss_mb: " << QString::number(peakRssMb(), 'f', 1) << '\n';
+    out << "update_download_peak_rss_mb: " << QString::number(BenchSupport::peakRssMb(), 'f', 1) << '\n';
     out << "baseline_rss_mb: " << QString::number(baseline, 'f', 1) << '\n';
     out << "update_installed: " << (installed ? 1 : 0) << '\n';
     Platform::setLauncher(nullptr);

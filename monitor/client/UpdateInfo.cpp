@@ -39,9 +39,8 @@ QVariantList UpdateInfo::updateInfo() const
 
 bool UpdateInfo::setUpdateInfo(const QByteArray &body)
 {
-    bool ok = true;
-    const QVariant entries = Json::parseUtf8(body, ok);
-    if (!m_settings || !ok || entries.userType() != QMetaType::QVariantList)
+    const QVariant entries = Json::parseUtf8As(body, QMetaType::QVariantList);
+    if (!m_settings || !entries.isValid())
         return false;
     m_settings->setValue(UpdateSettings::updateInfoKey(), entries);
     m_settings->sync();

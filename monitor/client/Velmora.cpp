@@ -35,15 +35,6 @@ qint64 replyLimitBytes = DefaultReplyLimit;
 
 const QByteArray invalidLoginBody = QByteArrayLiteral("{\"status\":-1,\"err_msg\":\"Invalid email|pswd|client\"}");
 
-/// \a body read as JSON; an invalid variant when it is no JSON or not of
-/// \a shape.
-QVariant jsonOf(const QByteArray &body, QMetaType::Type shape)
-{
-    bool ok = true;
-    const QVariant value = Json::parseUtf8(body, ok);
-    return ok && value.userType() == int(shape) ? value : QVariant();
-}
-
 QString text(const QVariantMap &object, const char *key)
 {
     return object.value(QLatin1String(key)).toString();
@@ -421,7 +412,7 @@ void Velmora::teamsAndTasksReply(const QByteArray &body)
 
     // A reply that is not a list of teams (cut short, say) must not read as
     // "no teams any more": the cached teams stay until a readable reply.
-    const QVariant reply = jsonOf(body, QMetaType::QVariantList);
+    const QVariant reply = Json::parseUtf8As(body, QMetaType::QVariantList);
     if (!reply.isValid()) {
         qDebug() << "Error! The teams and tasks reply is no JSON list; the cached teams stay";
         return;
@@ -479,7 +470,7 @@ void Velmora::deadlineReply(QNetworkReply *reply, const QByteArray &body)
         qDebug().noquote() << loggedUrl(reply->request().url());
         return;
     }
-    const QVariantMap answer = jsonOf(body, QMetaType::QVariantMap).toMap();
+    const QVariantMap answer = Json::parseUtf8As(body, QMetaType::QVariantMap).toMap();
     if (text(answer, "status") != QLatin1String("ok")) {
         qDebug().noquote() << loggedUrl(reply->url());
         qDebug() << "Request for deadline change: " << LogText::body(body);
@@ -497,7 +488,7 @@ void Velmora::taskInfoReply(QNetworkReply *reply, const QByteArray &body)
         return;
     }
     qDebug() << "TaskInfo for " + reply->property("task_id").toString() + ":" << LogText::body(body);
-    const QVariantMap answer = jsonOf(body, QMetaType::QVariantMap).toMap();
+    const QVariantMap answer = Json::parseUtf8As(body, QMetaType::QVariantMap).toMap();
     const QVariant message = answer.value(QStringLiteral("message"));
     const QString requested = reply->property("task_id").toString();
     const TaskState asked = m_askedTaskInfos.take(requested);
@@ -523,7 +514,7 @@ void Velmora::activeTimeReply(QNetworkReply *reply, const QByteArray &body)
     }
     // Anything but an object with the day's counts leaves them as they are:
     // read as zeros, it would set the day back to 00:00.
-    const QVariantMap answer = jsonOf(body, QMetaType::QVariantMap).toMap();
+    const QVariantMap answer = Json::parseUtf8As(body, QMetaType::QVariantMap).toMap();
     if (!answer.contains(QStringLiteral("today_active")) && !answer.contains(QStringLiteral("today_total"))) {
         qDebug() << "Error! The time sync reply holds no times; the day's times stay";
         return;
@@ -612,7 +603,7 @@ void Velmora::uploadReply(QNetworkReply *reply, const QByteArray &body)
     const bool isActivity = reply->request().url().path().endsWith(QLatin1String("/api_active2"));
     bool confirmed = false;
     if (isActivity) {
-        const QString status = text(jsonOf(body, QMetaType::QVariantMap).toMap(), "status");
+        const QString status = text(Json::parseUtf8As(body, QMetaType::QVariantMap).toMap(), "status");
         confirmed = status == QLatin1String("ok");
         if (confirmed)
             qDebug() << "Activity sended " << status;

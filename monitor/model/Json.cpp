@@ -560,6 +560,13 @@ QVariant parseUtf8(const QByteArray &utf8)
     return parseUtf8(utf8, ok);
 }
 
+QVariant parseUtf8As(const QByteArray &utf8, QMetaType::Type shape)
+{
+    bool ok = true;
+    const QVariant value = parseUtf8(utf8, ok);
+    return ok && value.userType() == int(shape) ? value : QVariant();
+}
+
 QByteArray serialize(const QVariant &value, bool &ok)
 {
     QByteArray out;

@@ -34,6 +34,10 @@ QVariant parse(const QString &text);
 /// parse() of UTF-8 bytes, every one of them: a zero byte ends nothing.
 QVariant parseUtf8(const QByteArray &utf8, bool &ok);
 QVariant parseUtf8(const QByteArray &utf8);
+/// parseUtf8() of bytes that must hold JSON of \a shape (an object or an
+/// array): the value, or an invalid variant when they are no JSON or of
+/// another shape.
+QVariant parseUtf8As(const QByteArray &utf8, QMetaType::Type shape);
 
 /// Writes \a value as UTF-8 JSON; every control character in a string is
 /// escaped, so the text holds no zero byte and no raw line break. Values of a type with no JSON form (and

@@ -11,6 +11,19 @@
 class Notifier
 {
 public:
+    /// A notice as raised.
+    struct Notice
+    {
+        QString text;
+        int type = 0;
+        QString taskId;
+
+        bool operator==(const Notice &other) const
+        {
+            return type == other.type && text == other.text && taskId == other.taskId;
+        }
+    };
+
     /// Shows (or queues) a notice of \a type about \a text; \a taskId names
     /// the task it concerns and may be empty.
     virtual void addNotification(const QString &text, int type, const QString &taskId) = 0;

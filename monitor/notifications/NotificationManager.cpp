@@ -95,8 +95,7 @@ NotificationForm *NotificationManager::createForm(const Notice &notice)
 bool NotificationManager::isKnown(const Notice &notice) const
 {
     for (const NotificationForm *form : m_shown) {
-        if (!form->isClosing() && form->type() == notice.type && form->taskId() == notice.taskId &&
-            form->text() == notice.text)
+        if (!form->isClosing() && notice == Notice{form->text(), form->type(), form->taskId()})
             return true;
     }
     for (const Waiting &waiting : m_pending) {

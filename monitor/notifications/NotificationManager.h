@@ -34,19 +34,6 @@ public:
     /// Whether any popup is shown or queued.
     bool hasNotifications() const { return !m_shown.isEmpty() || !m_pending.isEmpty(); }
 
-    /// A notice as raised.
-    struct Notice
-    {
-        QString text;
-        int type = 0;
-        QString taskId;
-
-        bool operator==(const Notice &other) const
-        {
-            return type == other.type && text == other.text && taskId == other.taskId;
-        }
-    };
-
     /// Takes \a form off the screen for good: the popups above it move down
     /// one slot and the first queued popup takes the freed top slot.
     void removeForm(NotificationForm *form);

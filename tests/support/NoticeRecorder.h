@@ -11,12 +11,7 @@
 class NoticeRecorder : public QObject
 {
 public:
-    struct Notice
-    {
-        QString text;
-        int type = 0;
-        QString taskId;
-    };
+    using Notice = Notifier::Notice;
 
     NoticeRecorder()
     {

@@ -12,18 +12,6 @@
 class RaisedNotices final : public Notifier
 {
 public:
-    struct Notice
-    {
-        QString text;
-        int type = 0;
-        QString taskId;
-
-        bool operator==(const Notice &other) const
-        {
-            return text == other.text && type == other.type && taskId == other.taskId;
-        }
-    };
-
     /// Receives every notice while it lives.
     RaisedNotices() { Notifier::install(this); }
 
