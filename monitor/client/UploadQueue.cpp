@@ -134,6 +134,23 @@ void UploadQueue::confirmed(const QString &path)
     ended();
 }
 
+bool UploadQueue::confirms(const QUrl &url, const QByteArray &body)
+{
+    // The path decides: a service address with a port has no host directly
+    // followed by the path.
+    if (url.path().endsWith(QLatin1String("/api_active2"))) {
+        const QString status = text(Json::parseUtf8As(body, QMetaType::QVariantMap).toMap(), "status");
+        if (status != QLatin1String("ok"))
+            return false;
+        qDebug() << "Activity sended " << status;
+        return true;
+    }
+    if (body != "ok")
+        return false;
+    qDebug() << "ver 1.0 activity sended " << body;
+    return true;
+}
+
 void UploadQueue::ended()
 {
     if (--m_inFlight == 0) {

@@ -41,6 +41,10 @@ public:
 
     /// The service confirmed the upload of \a file.
     void confirmed(const QString &file);
+    /// Whether \a body, the service's answer to an upload to \a url,
+    /// confirms it: the activity path answers {"status":"ok"}, the
+    /// screenshot path the bare "ok".
+    static bool confirms(const QUrl &url, const QByteArray &body);
     /// An upload ended without confirmation; \a refused when the service
     /// answered (rather than the network failing).
     void failed(bool refused);

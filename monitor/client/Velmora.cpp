@@ -1,13 +1,12 @@
 #include "client/Velmora.h"
 
 #include "client/LogText.h"
+#include "client/ServiceRequests.h"
 #include "client/UpdateInfo.h"
 #include "client/UploadQueue.h"
 #include "common/Clock.h"
 #include "common/DataFolder.h"
-#include "common/TlsTrust.h"
 #include "common/ProgramFiles.h"
-#include "model/Json.h"
 #include "model/NotificationType.h"
 #include "model/Notifier.h"
 #include "platform/ProgramLauncher.h"
@@ -25,14 +24,6 @@
 
 namespace {
 
-constexpr int DefaultTransferTimeout = 60000;
-int transferTimeoutMs = DefaultTransferTimeout;
-
-// Far above a real download of fifty teams (a few megabytes), far below
-// what would hurt: a larger reply is refused unread.
-constexpr qint64 DefaultReplyLimit = 32 * 1024 * 1024;
-qint64 replyLimitBytes = DefaultReplyLimit;
-
 const QByteArray invalidLoginBody = QByteArrayLiteral("{\"status\":-1,\"err_msg\":\"Invalid email|pswd|client\"}");
 
 QString text(const QVariantMap &object, const char *key)
@@ -40,9 +31,9 @@ QString text(const QVariantMap &object, const char *key)
     return object.value(QLatin1String(key)).toString();
 }
 
-QTime minutesAsTime(const QVariantMap &object, const char *key)
+QString loggedUrl(const QNetworkReply *reply)
 {
-    return QTime(0, 0).addSecs(text(object, key).toInt() * 60);
+    return ServiceRequests::loggedUrl(reply->request().url());
 }
 
 } // namespace
@@ -50,15 +41,14 @@ QTime minutesAsTime(const QVariantMap &object, const char *key)
 Velmora::Velmora(QObject *parent)
     : QObject(parent)
     , m_dataFolder(DataFolder::ensure())
+    , m_network(new QNetworkAccessManager(this))
+    , m_requests(m_network)
 {
-    m_network = new QNetworkAccessManager(this);
     m_uploads = new UploadQueue(
         [this](const QUrl &url, const QByteArray &body, const QString &file) {
-            post(url, body, UploadStage)->setProperty("activityFile", file);
+            m_requests.post(url, body, UploadStage)->setProperty("activityFile", file);
         },
         this);
-
-    m_ssl = TlsTrust::configuration();
 
     registerTaskMetaTypes();
     m_session = new Session(this, this);
@@ -114,139 +104,58 @@ void Velmora::setTeamAndTask(const QString &teamId, const QString &taskId)
 
 QString Velmora::serviceUrl()
 {
-    const QString overridden = qEnvironmentVariable("VELMORA_SERVICE_URL");
-    return overridden.isEmpty() ? QStringLiteral(VELMORA_SERVICE_URL) : overridden;
-}
-
-QString Velmora::loggedUrl(const QUrl &url)
-{
-    return LogText::withoutPasswords(url.toString());
-}
-
-int Velmora::transferTimeout()
-{
-    return transferTimeoutMs;
-}
-
-void Velmora::setTransferTimeout(int msecs)
-{
-    transferTimeoutMs = msecs > 0 ? msecs : DefaultTransferTimeout;
-}
-
-qint64 Velmora::replyLimit()
-{
-    return replyLimitBytes;
-}
-
-void Velmora::setReplyLimit(qint64 bytes)
-{
-    replyLimitBytes = bytes > 0 ? bytes : DefaultReplyLimit;
-}
-
-Velmora::QueryItems Velmora::credentials(const Session *session) const
-{
-    // The password goes through UTF-8 as a C string: it ends at a zero.
-    return {{QStringLiteral("login"), session->login()},
-            {QStringLiteral("password"), QString::fromUtf8(session->password().toUtf8().constData())}};
-}
-
-QUrl Velmora::serviceRequestUrl(const QString &path, const QueryItems &items) const
-{
-    QUrl url(serviceUrl() + path);
-    // Every value fully percent-encoded: a "+" left as it is would reach the
-    // service as a blank.
-    QByteArray query;
-    for (const auto &item : items) {
-        if (!query.isEmpty())
-            query.append('&');
-        query.append(QUrl::toPercentEncoding(item.first) + '=' + QUrl::toPercentEncoding(item.second));
-    }
-    if (!items.isEmpty())
-        url.setQuery(QString::fromLatin1(query), QUrl::StrictMode);
-    return url;
-}
-
-QNetworkRequest Velmora::request(const QUrl &url) const
-{
-    QNetworkRequest request(url);
-    request.setSslConfiguration(m_ssl);
-    request.setTransferTimeout(transferTimeoutMs);
-    return request;
-}
-
-QNetworkReply *Velmora::get(const QUrl &url, Stage stage)
-{
-    return tagged(m_network->get(request(url)), stage);
-}
-
-QNetworkReply *Velmora::post(const QUrl &url, const QByteArray &body, Stage stage)
-{
-    QNetworkRequest form = request(url);
-    form.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/x-www-form-urlencoded"));
-    return tagged(m_network->post(form, body), stage);
-}
-
-QNetworkReply *Velmora::tagged(QNetworkReply *reply, Stage stage)
-{
-    reply->setProperty("stage", int(stage));
-    // A body that grows past the limit is not downloaded any further.
-    connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
-        const qint64 size = qMax(received, total);
-        if (size > replyLimitBytes && !reply->property("tooLarge").isValid()) {
-            reply->setProperty("tooLarge", size);
-            reply->abort();
-        }
-    });
-    return reply;
+    return ServiceRequests::serviceUrl();
 }
 
 void Velmora::login(const QString &login, const QString &password)
 {
     m_pendingSession->setLogin(login);
     m_pendingSession->setPassword(password);
-    get(serviceRequestUrl(QStringLiteral("/api_teams"), credentials(m_pendingSession)), LoginStage);
+    m_requests.get(ServiceRequests::url(QStringLiteral("/api_teams"), ServiceRequests::credentials(m_pendingSession)),
+                   LoginStage);
 }
 
 void Velmora::requestTeamsAndTasks()
 {
-    get(serviceRequestUrl(QStringLiteral("/api_teams_tasks"), credentials(m_session)), TeamsAndTasksStage);
+    m_requests.get(ServiceRequests::url(QStringLiteral("/api_teams_tasks"), ServiceRequests::credentials(m_session)),
+                   TeamsAndTasksStage);
 }
 
 void Velmora::requestVersion()
 {
-    get(QUrl(serviceUrl() + QStringLiteral("/monitor/talv.version")), VersionStage);
+    m_requests.get(ServiceRequests::url(QStringLiteral("/monitor/talv.version")), VersionStage);
 }
 
 void Velmora::requestDeadlineChange(const QDate &date, const QString &message, const QTime &time)
 {
-    QueryItems items = credentials(m_session);
+    ServiceRequests::QueryItems items = ServiceRequests::credentials(m_session);
     items << qMakePair(QStringLiteral("task_id"), m_session->taskID())
           << qMakePair(QStringLiteral("dl_date"), date.toString(QStringLiteral("yyyy-MM-dd")));
     // 23:59:00.000 is the dialog's initial time: no time was chosen.
     if (time != QTime(23, 59, 0, 0))
         items << qMakePair(QStringLiteral("dl_time"), time.toString(QStringLiteral("HH:mm")));
     items << qMakePair(QStringLiteral("message"), message);
-    post(serviceRequestUrl(QStringLiteral("/api_task_deadline_request"), items), QByteArray(), DeadlineStage);
+    m_requests.post(ServiceRequests::url(QStringLiteral("/api_task_deadline_request"), items), QByteArray(),
+                    DeadlineStage);
 }
 
 void Velmora::requestTaskInfo(const QString &taskId)
 {
     if (taskId == pseudoTaskId())
         return;
-    QNetworkReply *reply =
-        get(serviceRequestUrl(QStringLiteral("/api_get_task"), credentials(m_session)
-                                                                   << qMakePair(QStringLiteral("task_id"), taskId)),
-            TaskInfoStage);
-    reply->setProperty("task_id", taskId);
+    ServiceRequests::QueryItems items = ServiceRequests::credentials(m_session);
+    items << qMakePair(QStringLiteral("task_id"), taskId);
+    m_requests.get(ServiceRequests::url(QStringLiteral("/api_get_task"), items), TaskInfoStage)
+        ->setProperty("task_id", taskId);
 }
 
 void Velmora::requestActiveTime(const QString &taskId)
 {
-    QueryItems items = credentials(m_session);
+    ServiceRequests::QueryItems items = ServiceRequests::credentials(m_session);
     if (taskId != pseudoTaskId())
         items << qMakePair(QStringLiteral("task_id"), taskId);
-    QNetworkReply *reply = get(serviceRequestUrl(QStringLiteral("/api_get_active"), items), ActiveTimeStage);
-    reply->setProperty("task_id", taskId);
+    m_requests.get(ServiceRequests::url(QStringLiteral("/api_get_active"), items), ActiveTimeStage)
+        ->setProperty("task_id", taskId);
 }
 
 // Replies -------------------------------------------------------------------
@@ -285,9 +194,9 @@ void Velmora::replyFinished(QNetworkReply *reply)
     if (tooLarge.isValid()) {
         // The service answered, with something no handler can use: it
         // changes nothing, as an unreadable reply.
-        qDebug().noquote() << "Request: " + loggedUrl(reply->request().url());
-        qDebug() << "Error! The reply is larger than" << replyLimitBytes << "bytes (" << tooLarge.toLongLong()
-                 << "); it is not read";
+        qDebug().noquote() << "Request: " + loggedUrl(reply);
+        qDebug() << "Error! The reply is larger than" << ServiceRequests::replyLimit() << "bytes ("
+                 << tooLarge.toLongLong() << "); it is not read";
         replyUnusable(reply, stage, UnknownError);
     } else if (reply->error() != QNetworkReply::NoError) {
         switch (reply->error()) {
@@ -301,37 +210,46 @@ void Velmora::replyFinished(QNetworkReply *reply)
         default:
             outcome = NetworkFailed;
         }
-        qDebug().noquote() << "Request: " + loggedUrl(reply->request().url());
+        qDebug().noquote() << "Request: " + loggedUrl(reply);
         qDebug() << "Reply finished:" << reply->error() << " - " << LogText::withoutPasswords(reply->errorString());
         replyUnusable(reply, stage, outcome);
     } else {
         // Whole: what arrived is within the limit, or the download was
         // stopped above.
         const QByteArray body = reply->readAll();
-        switch (stage) {
-        case LoginStage:
-            loginReply(body);
-            break;
-        case TeamsAndTasksStage:
-            teamsAndTasksReply(body);
-            break;
-        case VersionStage:
-            versionReply(reply, body);
-            break;
-        case UploadStage:
+        // The time sync logs every answer, error bodies too.
+        if (stage == ActiveTimeStage)
+            qDebug() << "time sync : " << LogText::body(body);
+        if (stage == UploadStage) {
             uploadReply(reply, body);
-            break;
-        case DeadlineStage:
-            deadlineReply(reply, body);
-            break;
-        case TaskInfoStage:
-            taskInfoReply(reply, body);
-            break;
-        case ActiveTimeStage:
-            activeTimeReply(reply, body);
-            break;
-        default:
-            break;
+        } else if (!checkReply(body)) {
+            // The sign-in and the teams download say nothing more: their
+            // dialogs have error(int).
+            if (stage != LoginStage && stage != TeamsAndTasksStage)
+                qDebug().noquote() << loggedUrl(reply);
+        } else {
+            switch (stage) {
+            case LoginStage:
+                loginReply();
+                break;
+            case TeamsAndTasksStage:
+                teamsAndTasksReply(body);
+                break;
+            case VersionStage:
+                versionReply(body);
+                break;
+            case DeadlineStage:
+                deadlineReply(reply, body);
+                break;
+            case TaskInfoStage:
+                taskInfoReply(reply, body);
+                break;
+            case ActiveTimeStage:
+                activeTimeReply(reply, body);
+                break;
+            default:
+                break;
+            }
         }
     }
     updateOnlineState(outcome);
@@ -368,7 +286,7 @@ void Velmora::sslErrorHandler(QNetworkReply *reply, const QList<QSslError> &erro
 {
     // Never ignored: the request fails as a network error, so neither the
     // password nor the activity goes to a server that is not the service.
-    qWarning().noquote() << "SSL errors, request refused: " + loggedUrl(reply->url());
+    qWarning().noquote() << "SSL errors, request refused: " + loggedUrl(reply);
     for (const QSslError &sslError : errors)
         qWarning().noquote() << "  " + sslError.errorString();
 }
@@ -389,10 +307,8 @@ void Velmora::updateOnlineState(Outcome outcome)
     }
 }
 
-void Velmora::loginReply(const QByteArray &body)
+void Velmora::loginReply()
 {
-    if (!checkReply(body))
-        return;
     qDebug() << "Login as " << m_pendingSession->login();
     if (!m_session->login().isEmpty()) {
         m_session->save();
@@ -406,48 +322,32 @@ void Velmora::loginReply(const QByteArray &body)
 
 void Velmora::teamsAndTasksReply(const QByteArray &body)
 {
-    if (!checkReply(body))
-        return;
     qDebug() << "Teams and tasks data: " << LogText::body(body);
-
     // A reply that is not a list of teams (cut short, say) must not read as
     // "no teams any more": the cached teams stay until a readable reply.
-    const QVariant reply = Json::parseUtf8As(body, QMetaType::QVariantList);
-    if (!reply.isValid()) {
+    const auto teamTasks = m_replies.teams(body);
+    if (!teamTasks) {
         qDebug() << "Error! The teams and tasks reply is no JSON list; the cached teams stay";
         return;
     }
-    const QVariantList teamObjects = reply.toList();
     QList<Team> teams;
-    for (const QVariant &entry : teamObjects) {
-        const QVariantMap team = entry.toMap();
-        const QString teamId = text(team, "id");
-        if (teamId.isEmpty())
+    for (const ReplyReader::TeamTasks &team : *teamTasks) {
+        teams.append({team.id, team.name});
+        m_session->setTasks(team.id, team.tasks);
+        if (team.id == exemptTeamId())
             continue;
-        teams.append({teamId, text(team, "name")});
-        QList<Task> tasks;
-        const QVariantList taskObjects = team.value(QStringLiteral("tasks")).toList();
-        for (const QVariant &task : taskObjects)
-            tasks.append(m_taskReader.task(task.toMap()));
-        tasks.append(pseudoTask());
-        m_session->setTasks(teamId, tasks);
-        for (const Task &task : qAsConst(tasks)) {
-            if (m_session->taskInfo(task.id).id.isEmpty() && teamId != exemptTeamId() && mayAskTaskInfo(task)) {
+        for (const Task &task : team.tasks) {
+            if (m_session->taskInfo(task.id).id.isEmpty() && mayAskTaskInfo(task)) {
                 m_askedTaskInfos.insert(task.id, {task.last_comment, task.deadline, QDateTime()});
                 requestTaskInfo(task.id);
             }
         }
     }
-    m_taskReader.nextReply();
     m_session->setTeams(teams);
 }
 
-void Velmora::versionReply(QNetworkReply *reply, const QByteArray &body)
+void Velmora::versionReply(const QByteArray &body)
 {
-    if (!checkReply(body)) {
-        qDebug().noquote() << loggedUrl(reply->request().url());
-        return;
-    }
     qDebug() << "Update data: " << LogText::body(body);
     UpdateInfo *info = UpdateInfo::instance();
     if (!info->setUpdateInfo(body)) {
@@ -456,77 +356,54 @@ void Velmora::versionReply(QNetworkReply *reply, const QByteArray &body)
         return;
     }
     const QString version = info->version();
-    if (UpdateInfo::isNewer(version, QCoreApplication::applicationVersion())) {
-        emit updateAvailable(true);
+    const bool newer = UpdateInfo::isNewer(version, QCoreApplication::applicationVersion());
+    emit updateAvailable(newer);
+    if (newer)
         Notifier::raise(version, UpdateAvailable);
-    } else {
-        emit updateAvailable(false);
-    }
 }
 
 void Velmora::deadlineReply(QNetworkReply *reply, const QByteArray &body)
 {
-    if (!checkReply(body)) {
-        qDebug().noquote() << loggedUrl(reply->request().url());
-        return;
-    }
-    const QVariantMap answer = Json::parseUtf8As(body, QMetaType::QVariantMap).toMap();
-    if (text(answer, "status") != QLatin1String("ok")) {
-        qDebug().noquote() << loggedUrl(reply->url());
-        qDebug() << "Request for deadline change: " << LogText::body(body);
-        Notifier::raise(QStringLiteral("Ошибка переноса задачи:") + text(answer, "message"), Message);
-        return;
-    }
+    const ReplyReader::Status answer = ReplyReader::status(body);
+    if (!answer.ok)
+        qDebug().noquote() << loggedUrl(reply);
     qDebug() << "Request for deadline change: " << LogText::body(body);
-    Notifier::raise(QStringLiteral("Запрос на продление задачи успешно отправлен"), Message);
+    Notifier::raise(answer.ok ? QStringLiteral("Запрос на продление задачи успешно отправлен")
+                              : QStringLiteral("Ошибка переноса задачи:") + answer.messageText(),
+                    Message);
 }
 
 void Velmora::taskInfoReply(QNetworkReply *reply, const QByteArray &body)
 {
-    if (!checkReply(body)) {
-        qDebug().noquote() << loggedUrl(reply->request().url());
-        return;
-    }
-    qDebug() << "TaskInfo for " + reply->property("task_id").toString() + ":" << LogText::body(body);
-    const QVariantMap answer = Json::parseUtf8As(body, QMetaType::QVariantMap).toMap();
-    const QVariant message = answer.value(QStringLiteral("message"));
     const QString requested = reply->property("task_id").toString();
+    qDebug() << "TaskInfo for " + requested + ":" << LogText::body(body);
+    const ReplyReader::Status answer = ReplyReader::status(body);
     const TaskState asked = m_askedTaskInfos.take(requested);
-    if (text(answer, "status") == QLatin1String("ok") && message.userType() == QMetaType::QVariantMap) {
+    if (const auto info = m_replies.taskInfo(answer)) {
         m_refusedTaskInfos.remove(requested);
-        const TaskInfo info = m_taskReader.taskInfo(message.toMap());
-        m_session->setTaskInfo(info.id, info);
-        emit taskInfoUpdated(info);
+        m_session->setTaskInfo(info->id, *info);
+        emit taskInfoUpdated(*info);
         return;
     }
-    qDebug().noquote() << loggedUrl(reply->url());
+    qDebug().noquote() << loggedUrl(reply);
     qDebug() << LogText::body(body);
     m_refusedTaskInfos.insert(requested, {asked.lastComment, asked.deadline, Clock::now()});
-    Notifier::raise(QStringLiteral("Ошибка получения данных по задаче: ") + text(answer, "message"), Message);
+    Notifier::raise(QStringLiteral("Ошибка получения данных по задаче: ") + answer.messageText(), Message);
 }
 
 void Velmora::activeTimeReply(QNetworkReply *reply, const QByteArray &body)
 {
-    qDebug() << "time sync : " << LogText::body(body);
-    if (!checkReply(body)) {
-        qDebug().noquote() << loggedUrl(reply->request().url());
-        return;
-    }
-    // Anything but an object with the day's counts leaves them as they are:
-    // read as zeros, it would set the day back to 00:00.
-    const QVariantMap answer = Json::parseUtf8As(body, QMetaType::QVariantMap).toMap();
-    if (!answer.contains(QStringLiteral("today_active")) && !answer.contains(QStringLiteral("today_total"))) {
+    const auto times = ReplyReader::dayTimes(body);
+    if (!times) {
         qDebug() << "Error! The time sync reply holds no times; the day's times stay";
         return;
     }
-    const QTime active = minutesAsTime(answer, "today_active");
-    const QTime total = minutesAsTime(answer, "today_total");
-    m_session->setTodayActive(active);
-    m_session->setTodayTotal(total);
+    m_session->setTodayActive(times->active);
+    m_session->setTodayTotal(times->total);
     const QString taskId = reply->property("task_id").toString();
     if (taskId != pseudoTaskId())
-        m_session->setTaskActiveTime(taskId, minutesAsTime(answer, "today_task"));
-    qDebug() << "Today active" << active << "total" << total;
+        m_session->setTaskActiveTime(taskId, times->task);
+    qDebug() << "Today active" << times->active << "total" << times->total;
 }
 
 bool Velmora::mayAskTaskInfo(const Task &task) const
@@ -590,35 +467,13 @@ void Velmora::sendScreenshot(const QImage &image)
 
 void Velmora::uploadReply(QNetworkReply *reply, const QByteArray &body)
 {
-    const QString url = loggedUrl(reply->request().url());
-    if (!checkReply(body)) {
-        qDebug().noquote() << url;
-        qDebug() << "Activity not sended " << LogText::body(body);
-        m_uploads->failed(true);
+    if (checkReply(body) && UploadQueue::confirms(reply->request().url(), body)) {
+        m_uploads->confirmed(reply->property("activityFile").toString());
         return;
     }
-    // The activity path answers JSON, the screenshot path the bare "ok". The
-    // path decides: a service address with a port has no host directly
-    // followed by the path.
-    const bool isActivity = reply->request().url().path().endsWith(QLatin1String("/api_active2"));
-    bool confirmed = false;
-    if (isActivity) {
-        const QString status = text(Json::parseUtf8As(body, QMetaType::QVariantMap).toMap(), "status");
-        confirmed = status == QLatin1String("ok");
-        if (confirmed)
-            qDebug() << "Activity sended " << status;
-    } else {
-        confirmed = body == "ok";
-        if (confirmed)
-            qDebug() << "ver 1.0 activity sended " << body;
-    }
-    if (!confirmed) {
-        qDebug().noquote() << url;
-        qDebug() << "Activity not sended " << LogText::body(body);
-        m_uploads->failed(true);
-        return;
-    }
-    m_uploads->confirmed(reply->property("activityFile").toString());
+    qDebug().noquote() << loggedUrl(reply);
+    qDebug() << "Activity not sended " << LogText::body(body);
+    m_uploads->failed(true);
 }
 
 // Helpers -------------------------------------------------------------------

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "client/ServiceRequests.h"
+#include "model/ReplyReader.h"
 #include "model/Session.h"
 #include "model/TaskInfo.h"
-#include "model/TaskReader.h"
 
 #include <QDate>
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QList>
 #include <QNetworkAccessManager>
 #include <QObject>
-#include <QSslConfiguration>
 #include <QSslError>
 #include <QString>
 #include <QTime>
@@ -20,16 +20,14 @@ class QImage;
 class UploadQueue;
 class QNetworkReply;
 
-/// The client of the web service: builds every request, tags each reply with
-/// the kind of request it answers (its "stage") and routes it to the handler
+/// The client of the web service: asks for what the windows need, routes
+/// each reply by the kind of request it answers (its "stage") to the handler
 /// of that kind, turns network failures into an online/offline state and the
-/// service's error bodies into error(int), and keeps the user's activity
-/// folder as the upload queue.
+/// service's error bodies into error(int), and hands reports to the upload
+/// queue.
 ///
-/// Certificates are verified: the system's authorities are trusted, plus
-/// those in the PEM file named by VELMORA_CA_FILE. Every request has a
-/// transfer timeout, query values are fully percent-encoded, and logged URLs
-/// never show the password.
+/// ServiceRequests builds and sends the requests, ReplyReader reads the
+/// replies into records and UploadQueue keeps the activity folder.
 class Velmora : public QObject, public SessionOwner
 {
     Q_OBJECT
@@ -118,18 +116,6 @@ public:
     /// The service's base URL: the build's constant, or the environment
     /// variable VELMORA_SERVICE_URL when it is set.
     static QString serviceUrl();
-    /// \a url as it may be logged: the value of "password" is "***".
-    static QString loggedUrl(const QUrl &url);
-    /// How long a request may go without any bytes moving before it fails
-    /// as a network error (milliseconds).
-    static int transferTimeout();
-    /// Changes transferTimeout() (tests); 0 restores the default.
-    static void setTransferTimeout(int msecs);
-    /// The largest reply body read (bytes); a larger reply is refused unread
-    /// and changes nothing.
-    static qint64 replyLimit();
-    /// Changes replyLimit() (tests); 0 restores the default.
-    static void setReplyLimit(qint64 bytes);
 
     /// Opens \a url (parsed leniently) with the desktop's default handler.
     static void openUrl(const QString &url);
@@ -161,25 +147,17 @@ public slots:
     void sslErrorHandler(QNetworkReply *reply, const QList<QSslError> &errors);
 
 private:
-    using QueryItems = QList<QPair<QString, QString>>;
-
-    QUrl serviceRequestUrl(const QString &path, const QueryItems &items) const;
-    QueryItems credentials(const Session *session) const;
-    QNetworkReply *get(const QUrl &url, Stage stage);
-    QNetworkReply *post(const QUrl &url, const QByteArray &body, Stage stage);
-    QNetworkRequest request(const QUrl &url) const;
     void updateOnlineState(Outcome outcome);
 
-    /// Tags \a reply with its stage and stops its download when the body
-    /// grows past replyLimit().
-    QNetworkReply *tagged(QNetworkReply *reply, Stage stage);
     /// What a request that brought nothing usable still owes its caller
     /// (\a errorCode for the dialogs that wait on error(int)).
     void replyUnusable(QNetworkReply *reply, int stage, int errorCode);
 
-    void loginReply(const QByteArray &body);
+    // The handlers of readable replies: those of all stages but the upload
+    // are called once checkReply() has passed.
+    void loginReply();
     void teamsAndTasksReply(const QByteArray &body);
-    void versionReply(QNetworkReply *reply, const QByteArray &body);
+    void versionReply(const QByteArray &body);
     void uploadReply(QNetworkReply *reply, const QByteArray &body);
     void deadlineReply(QNetworkReply *reply, const QByteArray &body);
     void taskInfoReply(QNetworkReply *reply, const QByteArray &body);
@@ -204,11 +182,11 @@ private:
     QDir m_dataFolder;
     Session *m_session = nullptr;
     Session *m_pendingSession = nullptr;
-    QNetworkAccessManager *m_network = nullptr;
+    QNetworkAccessManager *m_network;
+    ServiceRequests m_requests;
     UploadQueue *m_uploads = nullptr;
     bool m_skipSaveOnExit = false;
-    QSslConfiguration m_ssl;
-    TaskReader m_taskReader;
+    ReplyReader m_replies;
     QHash<QString, TaskState> m_askedTaskInfos;
     QHash<QString, TaskState> m_refusedTaskInfos;
 

@@ -1,3 +1,4 @@
+#include "client/ServiceRequests.h"
 #include "client/UpdateInfo.h"
 #include "client/Velmora.h"
 #include "common/Clock.h"
@@ -387,11 +388,11 @@ private slots:
 
     void stalledRequestTimesOut()
     {
-        Velmora::setTransferTimeout(500);
+        ServiceRequests::setTransferTimeout(500);
         armFault(QStringLiteral("/api_active2"), QStringLiteral("stall"), QString(), 1, 3);
         QSignalSpy changed(m_velmora.get(), &Velmora::onlineChanged);
         runAndWait([&] { m_velmora->sendActivity(5); });
-        Velmora::setTransferTimeout(0);
+        ServiceRequests::setTransferTimeout(0);
         QCOMPARE(m_velmora->uploadsInFlight(), 0);
         QCOMPARE(activityFiles().size(), 1);
         QCOMPARE(changed.count(), 1);
@@ -640,10 +641,10 @@ private slots:
         const QList<Team> teams = session->teams();
         const QList<Task> tasks = session->tasks(QStringLiteral("17"));
         QSignalSpy errors(m_velmora.get(), &Velmora::error);
-        Velmora::setReplyLimit(100);
+        ServiceRequests::setReplyLimit(100);
         const int logged = capturedLog.size();
         runAndWait([&] { m_velmora->requestTeamsAndTasks(); });
-        Velmora::setReplyLimit(0);
+        ServiceRequests::setReplyLimit(0);
         QCOMPARE(session->teams(), teams);
         QVERIFY(session->tasks(QStringLiteral("17")) == tasks);
         QCOMPARE(errors.count(), 1);
