@@ -23,8 +23,7 @@ qint64 replyLimitBytes = DefaultReplyLimit;
 ServiceRequests::ServiceRequests(QNetworkAccessManager *network)
     : m_network(network)
     , m_ssl(TlsTrust::configuration())
-{
-}
+{}
 
 QString ServiceRequests::serviceUrl()
 {

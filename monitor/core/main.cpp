@@ -136,6 +136,7 @@ int main(int argc, char *argv[])
 
     MainForm window(velmora.get());
     mainForm = &window;
+    QObject::connect(&window, &MainForm::exitRequested, &app, &QCoreApplication::quit);
     window.show();
 
     if (velmora->session()->active())

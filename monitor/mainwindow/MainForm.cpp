@@ -7,6 +7,7 @@
 #include "common/Clock.h"
 #include "common/ProgramFiles.h"
 #include "mainwindow/AutoRun.h"
+#include "ui_MainForm.h"
 #include "dialogs/AboutForm.h"
 #include "dialogs/AbstractVelmoraForm.h"
 #include "dialogs/CalendarForm.h"
@@ -20,7 +21,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDebug>
-#include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -65,28 +65,11 @@ QString minutesText(const QTime &time)
     return time.hour() > 0 ? QString::number(time.hour()) + QStringLiteral("ч. ") + minutes : minutes;
 }
 
-template<typename Widget>
-Widget *child(QWidget *parent, const char *name, const QRect &geometry)
-{
-    auto *widget = new Widget(parent);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-QAction *action(QObject *parent, const char *name, const QString &text, const QString &toolTip = QString())
-{
-    auto *created = new QAction(text, parent);
-    created->setObjectName(QLatin1String(name));
-    if (!toolTip.isEmpty())
-        created->setToolTip(toolTip);
-    return created;
-}
-
 } // namespace
 
 MainForm::MainForm(Velmora *velmora, QWidget *parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::MainForm>())
     , m_velmora(velmora)
 {
     setUpForm();
@@ -94,17 +77,20 @@ MainForm::MainForm(Velmora *velmora, QWidget *parent)
     const struct
     {
         QTimer *timer;
+        const char *name;
         int interval;
         void (MainForm::*slot)();
-    } timers[] = {{&m_sendTimer, 6000, &MainForm::sendActivity},
-                  {&m_updateCheckTimer, 3600000, &MainForm::checkUpdate},
-                  {&m_closeCheckTimer, 1000, &MainForm::checkNeedCloseToUpdate},
-                  {&m_commentsTimer, 60000, &MainForm::updateComments},
-                  {&m_clockTimer, 1000, &MainForm::clock},
-                  {&m_activityMessageTimer, 1800000, &MainForm::showActivityMessage},
-                  {&m_syncTimer, 1740000, &MainForm::syncTime},
-                  {&m_screenshotTimer, 300000, &MainForm::screenshotTimeout}};
+    } timers[] = {{&m_sendTimer, "sendTimer", 6000, &MainForm::sendActivity},
+                  {&m_updateCheckTimer, "updateCheckTimer", 3600000, &MainForm::checkUpdate},
+                  {&m_closeCheckTimer, "closeCheckTimer", 1000, &MainForm::checkNeedCloseToUpdate},
+                  {&m_commentsTimer, "commentsTimer", 60000, &MainForm::updateComments},
+                  {&m_clockTimer, "clockTimer", 1000, &MainForm::clock},
+                  {&m_activityMessageTimer, "activityMessageTimer", 1800000, &MainForm::showActivityMessage},
+                  {&m_syncTimer, "syncTimer", 1740000, &MainForm::syncTime},
+                  {&m_screenshotTimer, "screenshotTimer", 300000, &MainForm::screenshotTimeout}};
     for (const auto &entry : timers) {
+        entry.timer->setParent(this);
+        entry.timer->setObjectName(QLatin1String(entry.name));
         entry.timer->setInterval(entry.interval);
         connect(entry.timer, &QTimer::timeout, this, entry.slot);
     }
@@ -158,78 +144,13 @@ MainForm::~MainForm()
 
 void MainForm::setUpForm()
 {
-    setObjectName(QStringLiteral("MainForm"));
-    resize(392, 73);
-    setWindowTitle(QStringLiteral("Velmora"));
-    setWindowIcon(QIcon(QStringLiteral(":/icons/trayActive.png")));
+    m_ui->setupUi(this);
     // The strip's geometry is fixed to the pixel; desktop fonts on Linux run
     // wider than the ones it was laid out for, so its text has a fixed size.
     const QFont stripFont = useFixedFont(this, 11);
-
-    m_pbTask = child<QPushButton>(this, "pbTask", QRect(10, 30, 31, 28));
-    m_pbTask->setIcon(QIcon(QStringLiteral(":/images/pbTask.png")));
-    m_pbComment = child<QPushButton>(this, "pbComment", QRect(10, 48, 30, 28));
-    m_pbComment->setIcon(QIcon(QStringLiteral(":/images/pbComment.png")));
-    m_pbPlay = child<QPushButton>(this, "pbPlay", QRect(210, 12, 49, 50));
-    m_pbPlay->setMinimumSize(49, 50);
-    m_pbPlay->setMaximumSize(49, 50);
-    m_pbPlay->setCheckable(true);
-    m_pbPlay->setToolTip(QStringLiteral("Запустить/остановить монитор"));
-    auto *logo = child<QLabel>(this, "label", QRect(13, 10, 211, 21));
-    logo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
-    m_lbComment = child<QLabel>(this, "lbComment", QRect(34, 50, 81, 16));
-    m_lbComment->setText(QStringLiteral("Задачи"));
-    m_lbComment->setToolTip(QStringLiteral("Задачи"));
-    m_lbActivity = child<QLabel>(this, "lbActivity", QRect(280, 50, 61, 16));
-    m_lbActivity->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_lbActivity->setText(QStringLiteral("Сегодня: "));
-    m_lbActivity->setToolTip(QStringLiteral("Сегодня/Активного"));
-    m_lbClock = child<QLabel>(this, "lbClock", QRect(340, 50, 51, 16));
-    m_lbClock->setText(QStringLiteral("00:00:00"));
-
-    auto *buttons = child<QWidget>(this, "horizontalWidget", QRect(324, 0, 50, 16));
-    auto *layout = new QHBoxLayout(buttons);
-    layout->setObjectName(QStringLiteral("horizontalLayout"));
-    layout->setSpacing(0);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_pbMenu = new QPushButton(buttons);
-    m_pbMenu->setObjectName(QStringLiteral("pbMenu"));
-    m_pbMenu->setMinimumWidth(25);
-    m_pbMenu->setMaximumWidth(25);
-    m_pbMenu->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_pbMenu->setLayoutDirection(Qt::LeftToRight);
-    m_pbMenu->setToolTip(QStringLiteral("Меню"));
-    layout->addWidget(m_pbMenu);
-    m_pbMinimize = new QPushButton(buttons);
-    m_pbMinimize->setObjectName(QStringLiteral("pbMinimize"));
-    m_pbMinimize->setMinimumWidth(23);
-    m_pbMinimize->setMaximumWidth(23);
-    m_pbMinimize->setToolTip(QStringLiteral("Спрятать"));
-    layout->addWidget(m_pbMinimize);
-
-    m_lbOverdue = child<QLabel>(this, "lbOverdue", QRect(290, 15, 61, 16));
-    m_lbOverdue->setText(QStringLiteral("Просрочено:"));
     QFont smaller = stripFont;
     smaller.setPixelSize(10);
-    m_lbOverdue->setFont(smaller);
-    m_lbOverdueTime = child<QLabel>(this, "lbOverdueTime", QRect(290, 30, 91, 16));
-    m_lbOverdueTime->setText(QStringLiteral("-0 мин"));
-    m_pbNotice = child<QPushButton>(this, "pbNotice", QRect(260, 45, 15, 15));
-    m_pbNotice->setCheckable(true);
-    m_pbNotice->setToolTip(QStringLiteral("Спрятать/показать все уведомления"));
-    m_pbTimeExtend = child<QPushButton>(this, "pbTimeExtend", QRect(260, 12, 15, 15));
-    m_pbTimeExtend->setToolTip(QStringLiteral("Запрос на продление задачи"));
-    for (QPushButton *button : {m_pbTask, m_pbComment, m_pbPlay, m_pbMenu, m_pbMinimize, m_pbNotice, m_pbTimeExtend})
-        button->setFocusPolicy(Qt::NoFocus);
-    m_lbComment->setFocusPolicy(Qt::NoFocus);
-
-    m_actionExit = action(this, "actionExit", QStringLiteral("Выход"), QStringLiteral("Выход"));
-    m_actionStartStop = action(this, "actionStartStop", QStringLiteral("Старт"));
-    m_actionChangeAccount = action(this, "actionChangeAccount", QStringLiteral("Сменить учетную запись"));
-    m_actionAutostart = action(this, "actionAutostart", QStringLiteral("Автозапуск"));
-    m_actionAbout = action(this, "actionAbout", QStringLiteral("О программе"), QStringLiteral("О программе"));
-    m_actionToggleVisible = action(this, "actionToggleVisible", QStringLiteral("Спрятать"));
-    QMetaObject::connectSlotsByName(this);
+    m_ui->lbOverdue->setFont(smaller);
 
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -242,12 +163,13 @@ void MainForm::setUpForm()
     m_lbTask = new ScrollText(true, this);
     m_lbTask->setObjectName(QStringLiteral("lbTask"));
     m_lbTask->setGeometry(34, 33, 171, 13);
-    for (QWidget *watched : {static_cast<QWidget *>(m_lbTask), static_cast<QWidget *>(m_lbComment),
-                             static_cast<QWidget *>(m_lbActivity), static_cast<QWidget *>(m_lbClock)})
+    for (QWidget *watched : {static_cast<QWidget *>(m_lbTask), static_cast<QWidget *>(m_ui->lbComment),
+                             static_cast<QWidget *>(m_ui->lbActivity), static_cast<QWidget *>(m_ui->lbClock)})
         watched->installEventFilter(this);
-    m_pbTimeExtend->setStyleSheet(buttonStyle(QStringLiteral(":/icons/res/icons/pbTimeExtend_NoActive_normal.png"),
-                                              QStringLiteral(":/icons/res/icons/pbTimeExtend_NoActive_Hovered.png"),
-                                              QStringLiteral(":/icons/res/icons/pbTimeExtend_NoActive_Pressed.png")));
+    m_ui->pbTimeExtend->setStyleSheet(
+        buttonStyle(QStringLiteral(":/icons/res/icons/pbTimeExtend_NoActive_normal.png"),
+                    QStringLiteral(":/icons/res/icons/pbTimeExtend_NoActive_Hovered.png"),
+                    QStringLiteral(":/icons/res/icons/pbTimeExtend_NoActive_Pressed.png")));
 }
 
 void MainForm::createTrayIcon()
@@ -261,23 +183,23 @@ void MainForm::createTrayIcon()
 
 void MainForm::createMenu()
 {
-    m_menu = new QMenu(m_pbMenu);
-    m_menu->addAction(m_actionStartStop);
-    m_menu->addAction(m_actionToggleVisible);
-    m_menu->addAction(m_actionChangeAccount);
-    m_menu->addAction(m_actionAutostart);
+    m_menu = new QMenu(m_ui->pbMenu);
+    m_menu->addAction(m_ui->actionStartStop);
+    m_menu->addAction(m_ui->actionToggleVisible);
+    m_menu->addAction(m_ui->actionChangeAccount);
+    m_menu->addAction(m_ui->actionAutostart);
     m_menu->addSeparator();
-    m_menu->addAction(m_actionAbout);
+    m_menu->addAction(m_ui->actionAbout);
     m_menu->addSeparator();
-    m_menu->addAction(m_actionExit);
+    m_menu->addAction(m_ui->actionExit);
     // Building the menu writes nothing: the action takes the entry's state
     // first and is bound to it afterwards. It is bound whether the entry is
     // on or off, so that the user can also switch autostart on.
-    m_actionAutostart->setCheckable(true);
+    m_ui->actionAutostart->setCheckable(true);
     auto *autoRun = new AutoRun(this);
-    m_actionAutostart->setChecked(autoRun->isEnabled());
-    connect(m_actionAutostart, &QAction::toggled, autoRun, &AutoRun::enable);
-    m_pbMenu->setMenu(m_menu);
+    m_ui->actionAutostart->setChecked(autoRun->isEnabled());
+    connect(m_ui->actionAutostart, &QAction::toggled, autoRun, &AutoRun::enable);
+    m_ui->pbMenu->setMenu(m_menu);
     m_trayIcon->setContextMenu(m_menu);
 }
 
@@ -342,7 +264,7 @@ void MainForm::on_pbPlay_toggled(bool checked)
 void MainForm::on_actionStartStop_triggered()
 {
     qDebug() << "MainForm on_actionStartStop_triggered";
-    m_pbPlay->setChecked(!m_pbPlay->isChecked());
+    m_ui->pbPlay->setChecked(!m_ui->pbPlay->isChecked());
 }
 
 void MainForm::startTracking()
@@ -357,11 +279,11 @@ void MainForm::startTracking()
     if (!m_screenshotTimer.isActive() && !m_screenshotDue)
         m_screenshotTimer.start();
     m_activityMessageTimer.start();
-    m_actionStartStop->setText(QStringLiteral("Стоп"));
+    m_ui->actionStartStop->setText(QStringLiteral("Стоп"));
     updateTrayIcon();
     updatePlayButton();
-    const QSignalBlocker blocker(m_pbPlay);
-    m_pbPlay->setChecked(true);
+    const QSignalBlocker blocker(m_ui->pbPlay);
+    m_ui->pbPlay->setChecked(true);
 }
 
 void MainForm::stopTracking()
@@ -375,11 +297,11 @@ void MainForm::stopTracking()
     m_activityMessageTimer.stop();
     session->showStoredActive();
     session->showStoredWork();
-    m_actionStartStop->setText(QStringLiteral("Старт"));
+    m_ui->actionStartStop->setText(QStringLiteral("Старт"));
     updateTrayIcon();
     updatePlayButton();
-    const QSignalBlocker blocker(m_pbPlay);
-    m_pbPlay->setChecked(false);
+    const QSignalBlocker blocker(m_ui->pbPlay);
+    m_ui->pbPlay->setChecked(false);
 }
 
 void MainForm::onTaskChange()
@@ -398,17 +320,17 @@ void MainForm::onTaskChange()
     }
 
     if (taskId.isEmpty()) {
-        m_pbPlay->setChecked(false);
-        m_pbPlay->setCheckable(false);
+        m_ui->pbPlay->setChecked(false);
+        m_ui->pbPlay->setCheckable(false);
         m_lbTask->setText(QStringLiteral("Выбрать задачу"));
     } else {
         if (m_lbTask->text() != task.title)
             m_lbTask->setText(task.title);
-        m_pbTask->setIcon(QIcon(taskIcon(task)));
+        m_ui->pbTask->setIcon(QIcon(taskIcon(task)));
         updateOverdueTime();
-        if (!m_pbPlay->isCheckable())
-            m_pbPlay->setCheckable(true);
-        m_pbPlay->setChecked(session->active());
+        if (!m_ui->pbPlay->isCheckable())
+            m_ui->pbPlay->setCheckable(true);
+        m_ui->pbPlay->setChecked(session->active());
     }
     m_lbTask->setToolTip(m_lbTask->text());
     updatePlayButton();
@@ -523,12 +445,12 @@ void MainForm::updatePlayButton()
 {
     Velmora::Session *session = m_velmora->session();
     if (session->taskID().isEmpty()) {
-        restyle(m_pbPlay, QStringLiteral("background-image: url(:/images/pbPlay_Disabled.png);"));
+        restyle(m_ui->pbPlay, QStringLiteral("background-image: url(:/images/pbPlay_Disabled.png);"));
         return;
     }
     const QString state = session->active() ? QStringLiteral("pbPause") : QStringLiteral("pbPlay");
     const QString network = session->isOnline() ? QStringLiteral("_Online") : QStringLiteral("_Offline");
-    restyle(m_pbPlay, imageStyle(state + network));
+    restyle(m_ui->pbPlay, imageStyle(state + network));
 }
 
 void MainForm::updateTrayIcon()
@@ -550,13 +472,13 @@ void MainForm::updateTrayIcon()
 void MainForm::updateNoticeButton()
 {
     if (NotificationManager::instance()->hasNotifications())
-        restyle(m_pbNotice, buttonStyle(QStringLiteral(":/images/pbAttention_Active_normal.png"),
-                                        QStringLiteral(":/images/pbAttention_Active_Hovered.png"),
-                                        QStringLiteral(":/images/pbAttention_Active_clicked.png")));
+        restyle(m_ui->pbNotice, buttonStyle(QStringLiteral(":/images/pbAttention_Active_normal.png"),
+                                            QStringLiteral(":/images/pbAttention_Active_Hovered.png"),
+                                            QStringLiteral(":/images/pbAttention_Active_clicked.png")));
     else
-        restyle(m_pbNotice, buttonStyle(QStringLiteral(":/images/pbAttention_NoActive_normal.png"),
-                                        QStringLiteral(":/images/pbAttention_NoActive_Hoveredl.png"),
-                                        QStringLiteral(":/images/pbAttention_NoActive_clicked.png")));
+        restyle(m_ui->pbNotice, buttonStyle(QStringLiteral(":/images/pbAttention_NoActive_normal.png"),
+                                            QStringLiteral(":/images/pbAttention_NoActive_Hoveredl.png"),
+                                            QStringLiteral(":/images/pbAttention_NoActive_clicked.png")));
 }
 
 void MainForm::refreshAttention()
@@ -569,13 +491,13 @@ void MainForm::updateTimerLbl()
 {
     Velmora::Session *session = m_velmora->session();
     const QTime shown = m_showActive ? session->shownActiveTime() : session->shownWorkTime();
-    m_lbClock->setText(shown.toString(QStringLiteral("hh:mm:ss")));
+    m_ui->lbClock->setText(shown.toString(QStringLiteral("hh:mm:ss")));
 }
 
 void MainForm::toggleTimeMode()
 {
     m_showActive = !m_showActive;
-    m_lbActivity->setText(m_showActive ? QStringLiteral("Активного: ") : QStringLiteral("Сегодня: "));
+    m_ui->lbActivity->setText(m_showActive ? QStringLiteral("Активного: ") : QStringLiteral("Сегодня: "));
     updateTimerLbl();
 }
 
@@ -606,16 +528,16 @@ void MainForm::updateOverdueTime()
     const QDateTime deadline = session->currentDeadline();
     const QDateTime now = Clock::now();
     if (session->taskID() == pseudoTaskId() || session->taskID().isEmpty() || deadline.secsTo(now) < 0) {
-        m_lbOverdue->hide();
-        m_lbOverdueTime->hide();
+        m_ui->lbOverdue->hide();
+        m_ui->lbOverdueTime->hide();
         return;
     }
-    m_lbOverdue->show();
-    m_lbOverdueTime->show();
-    m_lbOverdueTime->setText(overdueText(deadline, now));
+    m_ui->lbOverdue->show();
+    m_ui->lbOverdueTime->show();
+    m_ui->lbOverdueTime->setText(overdueText(deadline, now));
     const QString toolTip = deadlineText(deadline);
-    m_lbOverdueTime->setToolTip(toolTip);
-    m_lbOverdue->setToolTip(toolTip);
+    m_ui->lbOverdueTime->setToolTip(toolTip);
+    m_ui->lbOverdue->setToolTip(toolTip);
 }
 
 void MainForm::on_actionExit_triggered()
@@ -627,7 +549,7 @@ void MainForm::exitProgram()
 {
     qDebug() << "MainForm on_actExit_activated";
     accept();
-    QApplication::quit();
+    emit exitRequested();
 }
 
 void MainForm::on_actionToggleVisible_triggered()
@@ -666,7 +588,7 @@ void MainForm::onTaskFormAccepted()
 void MainForm::on_actionChangeAccount_triggered()
 {
     // Recording stops before the session can change hands.
-    m_pbPlay->setChecked(false);
+    m_ui->pbPlay->setChecked(false);
     LoginForm login(m_velmora);
     login.exec();
 }
@@ -696,11 +618,11 @@ void MainForm::showAllHandler()
 
 bool MainForm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonPress && (watched == m_lbActivity || watched == m_lbClock))
+    if (event->type() == QEvent::MouseButtonPress && (watched == m_ui->lbActivity || watched == m_ui->lbClock))
         toggleTimeMode();
     if (event->type() == QEvent::MouseButtonPress && watched == m_lbTask)
         on_pbTask_clicked();
-    if (event->type() == QEvent::MouseButtonPress && watched == m_lbComment) {
+    if (event->type() == QEvent::MouseButtonPress && watched == m_ui->lbComment) {
         if (m_taskListForm->isVisible()) {
             m_taskListForm->on_pbHide_clicked();
         } else {
@@ -721,13 +643,13 @@ void MainForm::paintEvent(QPaintEvent *event)
 
 void MainForm::showEvent(QShowEvent *event)
 {
-    m_actionToggleVisible->setText(QStringLiteral("Спрятать"));
+    m_ui->actionToggleVisible->setText(QStringLiteral("Спрятать"));
     QDialog::showEvent(event);
 }
 
 void MainForm::hideEvent(QHideEvent *event)
 {
-    m_actionToggleVisible->setText(QStringLiteral("Показать"));
+    m_ui->actionToggleVisible->setText(QStringLiteral("Показать"));
     QDialog::hideEvent(event);
 }
 

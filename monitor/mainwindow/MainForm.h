@@ -11,14 +11,15 @@
 #include <memory>
 
 class AboutForm;
-class QAction;
-class QLabel;
 class QMenu;
-class QPushButton;
 class ScrollText;
 class TaskForm;
 class TaskListForm;
 class Velmora;
+
+namespace Ui {
+class MainForm;
+}
 
 /// The main window: the strip at the bottom right of the screen with its
 /// tray icon and menu, and the controller of recording.
@@ -55,40 +56,46 @@ public:
 signals:
     void hideAll();
     void showAll();
+    /// The user (or the end of the session, or an update) asked the program
+    /// to end; the window is already accepted. The program quits on it.
+    void exitRequested();
 
-private slots:
+public slots:
+    // The recording controller, as its timers drive it.
+    void setHasActivity();
+    void sendActivity();
+    void clock();
+    void startTracking();
+    void stopTracking();
+    void screenshotTimeout();
     void showActivityMessage();
     void checkNeedCloseToUpdate();
+    void updateComments();
+    void checkUpdate();
+    void syncTime();
+    void updateTimerLbl();
+    void updateOverdueTime();
+
+private slots:
     void updateOnlineState(const QString &message);
     void onTaskChange();
     void updateForNewLogin();
-    void updateComments();
-    void sendActivity();
-    void setHasActivity();
-    void clock();
-    void checkUpdate();
     void trayActivated(QSystemTrayIcon::ActivationReason reason);
     void on_actionExit_triggered();
     void on_actionToggleVisible_triggered();
     void on_pbMinimize_clicked();
     void on_actionStartStop_triggered();
     void on_pbPlay_toggled(bool checked);
-    void startTracking();
-    void stopTracking();
     void on_pbNotice_clicked();
     void on_pbTimeExtend_clicked();
     void on_pbTask_clicked();
     void on_actionChangeAccount_triggered();
     void on_actionAbout_triggered();
     void onTaskFormAccepted();
-    void updateTimerLbl();
     void closeTask(const QString &task_id);
     void hideAllHandler();
     void showAllHandler();
-    void updateOverdueTime();
     void onTaskUpdated(const QString &teamId);
-    void syncTime();
-    void screenshotTimeout();
     void onRequestDeadlineAccepted();
 
 protected:
@@ -103,6 +110,7 @@ private:
     void createMenu();
     void takeScreenshot();
 
+    std::unique_ptr<Ui::MainForm> m_ui;
     QImage m_background;
     QMenu *m_menu = nullptr;
     QSystemTrayIcon *m_trayIcon = nullptr;
@@ -111,6 +119,7 @@ private:
     std::unique_ptr<TaskForm> m_taskForm;
     bool m_showActive = false;
 
+    // Children of the window, named after their jobs ("sendTimer", ...).
     QTimer m_sendTimer;
     QTimer m_updateCheckTimer;
     QTimer m_closeCheckTimer;
@@ -126,28 +135,8 @@ private:
     bool m_screenshotDue = true;
     Velmora *m_velmora;
 
-    // The widgets and actions of the form.
-    QPushButton *m_pbTask = nullptr;
-    QPushButton *m_pbComment = nullptr;
-    QPushButton *m_pbPlay = nullptr;
-    QLabel *m_lbComment = nullptr;
-    QLabel *m_lbActivity = nullptr;
-    QLabel *m_lbClock = nullptr;
-    QPushButton *m_pbMenu = nullptr;
-    QPushButton *m_pbMinimize = nullptr;
-    QLabel *m_lbOverdue = nullptr;
-    QLabel *m_lbOverdueTime = nullptr;
-    QPushButton *m_pbNotice = nullptr;
-    QPushButton *m_pbTimeExtend = nullptr;
-    QAction *m_actionExit = nullptr;
-    QAction *m_actionStartStop = nullptr;
-    QAction *m_actionChangeAccount = nullptr;
-    QAction *m_actionAutostart = nullptr;
-    QAction *m_actionAbout = nullptr;
-    QAction *m_actionToggleVisible = nullptr;
+    /// The chosen task's title, added outside the form.
     ScrollText *m_lbTask = nullptr;
-
-    friend class TestMainForm;
 
     Q_DISABLE_COPY(MainForm)
 };

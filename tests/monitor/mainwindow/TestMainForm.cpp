@@ -4,7 +4,6 @@
 #include "dialogs/ScrollText.h"
 #include "mainwindow/MainForm.h"
 #include "model/Notifier.h"
-#include "dialogs/TaskForm.h"
 #include "notifications/NotificationManager.h"
 #include "support/NoticeRecorder.h"
 #include "platform/Platform.h"
@@ -88,7 +87,7 @@ private slots:
         QCOMPARE(session->shownWorkTime(), QTime(0, 0));
         QCOMPARE(session->shownActiveTime(), QTime(0, 0));
         QVERIFY(!session->active());
-        QVERIFY(!m_form->m_pbPlay->isChecked());
+        QVERIFY(!button("pbPlay")->isChecked());
         QCOMPARE(activities(), QStringList());
     }
 
@@ -127,10 +126,10 @@ private slots:
         startRecording();
         completeMinute();
         QCOMPARE(screenshots(), 1);
-        QVERIFY(m_form->m_screenshotTimer.isActive());
+        QVERIFY(timer("screenshotTimer")->isActive());
         m_form->stopTracking();
-        m_form->m_pbPlay->setChecked(true);
-        QVERIFY(m_form->m_screenshotTimer.isActive());
+        button("pbPlay")->setChecked(true);
+        QVERIFY(timer("screenshotTimer")->isActive());
         completeMinute();
         QCOMPARE(screenshots(), 1);
         m_form->screenshotTimeout();
@@ -146,24 +145,24 @@ private slots:
         session->setActive(true);
         const int logged = capturedLog.size();
         m_form = std::make_unique<MainForm>(m_velmora.get());
-        QVERIFY(m_form->m_sendTimer.isActive());
-        QVERIFY(m_form->m_clockTimer.isActive());
-        QVERIFY(m_form->m_pbPlay->isChecked());
+        QVERIFY(timer("sendTimer")->isActive());
+        QVERIFY(timer("clockTimer")->isActive());
+        QVERIFY(button("pbPlay")->isChecked());
         QVERIFY(capturedLog.mid(logged).contains(QStringLiteral("Monitor started")));
-        QCOMPARE(m_form->m_lbTask->text(), QStringLiteral("Отчёт"));
+        QCOMPARE(taskLine()->text(), QStringLiteral("Отчёт"));
     }
 
     void timersFromConstruction()
     {
         m_form = std::make_unique<MainForm>(m_velmora.get());
-        QVERIFY(m_form->m_syncTimer.isActive());
-        QCOMPARE(m_form->m_syncTimer.interval(), 1740000);
-        QVERIFY(m_form->m_commentsTimer.isActive() && m_form->m_updateCheckTimer.isActive() &&
-                m_form->m_closeCheckTimer.isActive());
-        QVERIFY(!m_form->m_sendTimer.isActive());
+        QVERIFY(timer("syncTimer")->isActive());
+        QCOMPARE(timer("syncTimer")->interval(), 1740000);
+        QVERIFY(timer("commentsTimer")->isActive() && timer("updateCheckTimer")->isActive() &&
+                timer("closeCheckTimer")->isActive());
+        QVERIFY(!timer("sendTimer")->isActive());
         // No task yet: the play button cannot be pressed and the user is told.
-        QVERIFY(!m_form->m_pbPlay->isCheckable());
-        QCOMPARE(m_form->m_lbTask->text(), QStringLiteral("Выбрать задачу"));
+        QVERIFY(!button("pbPlay")->isCheckable());
+        QCOMPARE(taskLine()->text(), QStringLiteral("Выбрать задачу"));
         QCOMPARE(m_notices.notices().last().text, QStringLiteral("Выберите задачу для начала работы."));
     }
 
@@ -172,7 +171,7 @@ private slots:
         startRecording();
         emit m_velmora->session()->taskClosed(QStringLiteral("101"));
         QVERIFY(!m_velmora->session()->active());
-        QVERIFY(!m_form->m_sendTimer.isActive());
+        QVERIFY(!timer("sendTimer")->isActive());
         QCOMPARE(m_notices.notices().last().text, QStringLiteral("Запись активности остановлена!"));
     }
 
@@ -192,7 +191,7 @@ private slots:
         QFETCH(QString, task);
         m_velmora->setTeamAndTask(team, task);
         m_form = std::make_unique<MainForm>(m_velmora.get());
-        m_form->on_pbTimeExtend_clicked();
+        button("pbTimeExtend")->click();
         QCOMPARE(m_notices.notices().last().text,
                  QStringLiteral("Для данной задачи невозможно выполнить перенос дедлайна."));
     }
@@ -221,39 +220,37 @@ private slots:
         m_velmora->setTeamAndTask(QStringLiteral("7"), QStringLiteral("101"));
         m_form = std::make_unique<MainForm>(m_velmora.get());
         m_form->show();
-        QVERIFY(m_form->m_lbOverdueTime->isVisible());
-        QCOMPARE(m_form->m_lbOverdueTime->text(), QStringLiteral("1д. 2ч. 5 мин."));
-        QCOMPARE(m_form->m_lbOverdueTime->toolTip(), QStringLiteral("2026-12-09 09:55:00"));
+        QVERIFY(label("lbOverdueTime")->isVisible());
+        QCOMPARE(label("lbOverdueTime")->text(), QStringLiteral("1д. 2ч. 5 мин."));
+        QCOMPARE(label("lbOverdueTime")->toolTip(), QStringLiteral("2026-12-09 09:55:00"));
         Clock::setNow(QDateTime(QDate(2026, 12, 8), QTime(12, 0)));
         m_form->updateOverdueTime();
-        QVERIFY(!m_form->m_lbOverdue->isVisible() && !m_form->m_lbOverdueTime->isVisible());
+        QVERIFY(!label("lbOverdue")->isVisible() && !label("lbOverdueTime")->isVisible());
     }
 
     void buttonAndTrayVariants()
     {
         m_form = std::make_unique<MainForm>(m_velmora.get());
-        QCOMPARE(m_form->m_pbPlay->styleSheet(),
+        QCOMPARE(button("pbPlay")->styleSheet(),
                  QStringLiteral("background-image: url(:/images/pbPlay_Disabled.png);"));
         m_notices.clear();
         startRecording();
-        QVERIFY(m_form->m_pbPlay->styleSheet().startsWith(
+        QVERIFY(button("pbPlay")->styleSheet().startsWith(
             QStringLiteral("QPushButton{background-image: url(:/images/pbPause_Online.png);}")));
-        QCOMPARE(m_form->m_trayIcon->property("iconPath").toString(), QStringLiteral(":/icons/trayActive.png"));
+        QCOMPARE(trayIcon()->property("iconPath").toString(), QStringLiteral(":/icons/trayActive.png"));
         m_velmora->session()->setOnline(false);
         m_form->stopTracking();
-        QVERIFY(m_form->m_pbPlay->styleSheet().contains(QStringLiteral("pbPlay_Offline_hovered.png")));
+        QVERIFY(button("pbPlay")->styleSheet().contains(QStringLiteral("pbPlay_Offline_hovered.png")));
         NotificationManager::instance()->addNotification(QStringLiteral("x"), 0, QString());
-        QCOMPARE(m_form->m_trayIcon->property("iconPath").toString(),
-                 QStringLiteral(":/icons/trayNotactive_attention.png"));
-        QVERIFY(m_form->m_pbNotice->styleSheet().contains(QStringLiteral("pbAttention_Active_normal.png")));
+        QCOMPARE(trayIcon()->property("iconPath").toString(), QStringLiteral(":/icons/trayNotactive_attention.png"));
+        QVERIFY(button("pbNotice")->styleSheet().contains(QStringLiteral("pbAttention_Active_normal.png")));
         // Hidden notices still wait; the signs go when the last one is closed.
-        m_form->on_pbNotice_clicked();
-        QCOMPARE(m_form->m_trayIcon->property("iconPath").toString(),
-                 QStringLiteral(":/icons/trayNotactive_attention.png"));
-        m_form->on_pbNotice_clicked();
+        button("pbNotice")->click();
+        QCOMPARE(trayIcon()->property("iconPath").toString(), QStringLiteral(":/icons/trayNotactive_attention.png"));
+        button("pbNotice")->click();
         NotificationManager::instance()->removeForm(NotificationManager::instance()->shownForms().first());
-        QCOMPARE(m_form->m_trayIcon->property("iconPath").toString(), QStringLiteral(":/icons/trayNotActive.png"));
-        QVERIFY(m_form->m_pbNotice->styleSheet().contains(QStringLiteral("pbAttention_NoActive_normal.png")));
+        QCOMPARE(trayIcon()->property("iconPath").toString(), QStringLiteral(":/icons/trayNotActive.png"));
+        QVERIFY(button("pbNotice")->styleSheet().contains(QStringLiteral("pbAttention_NoActive_normal.png")));
     }
 
     void clockToggle()
@@ -263,13 +260,13 @@ private slots:
         m_velmora->session()->setTodayTotal(QTime(2, 30));
         m_velmora->session()->setTodayActive(QTime(1, 15));
         m_form->updateTimerLbl();
-        QCOMPARE(m_form->m_lbClock->text(), QStringLiteral("02:30:00"));
-        QTest::mouseClick(m_form->m_lbClock, Qt::LeftButton);
-        QCOMPARE(m_form->m_lbActivity->text(), QStringLiteral("Активного: "));
-        QCOMPARE(m_form->m_lbClock->text(), QStringLiteral("01:15:00"));
-        QTest::mouseClick(m_form->m_lbActivity, Qt::LeftButton);
-        QCOMPARE(m_form->m_lbActivity->text(), QStringLiteral("Сегодня: "));
-        QCOMPARE(m_form->m_lbClock->text(), QStringLiteral("02:30:00"));
+        QCOMPARE(label("lbClock")->text(), QStringLiteral("02:30:00"));
+        QTest::mouseClick(label("lbClock"), Qt::LeftButton);
+        QCOMPARE(label("lbActivity")->text(), QStringLiteral("Активного: "));
+        QCOMPARE(label("lbClock")->text(), QStringLiteral("01:15:00"));
+        QTest::mouseClick(label("lbActivity"), Qt::LeftButton);
+        QCOMPARE(label("lbActivity")->text(), QStringLiteral("Сегодня: "));
+        QCOMPARE(label("lbClock")->text(), QStringLiteral("02:30:00"));
     }
 
     void activityMessage_data()
@@ -315,19 +312,18 @@ private slots:
         m_velmora->session()->setTeams({{QStringLiteral("7"), QStringLiteral("Команда")}});
         m_velmora->session()->setTasks(QStringLiteral("7"), {pseudoTask()});
         m_form = std::make_unique<MainForm>(m_velmora.get());
-        auto *taskForm = m_form->m_taskForm.get();
+        auto *taskForm = qobject_cast<QDialog *>(topLevel(QStringLiteral("TaskForm")));
+        QVERIFY(taskForm);
         QVERIFY(!taskForm->isVisible());
-        QTest::mouseClick(m_form->m_lbTask, Qt::LeftButton);
+        QTest::mouseClick(taskLine(), Qt::LeftButton);
         QVERIFY(taskForm->isVisible());
         QTest::mouseClick(taskForm->findChildren<QPushButton *>(QStringLiteral("pbVelmora")).first(), Qt::LeftButton);
         QCOMPARE(m_velmora->session()->teamID(), QStringLiteral("7"));
         QCOMPARE(m_velmora->session()->taskID(), pseudoTaskId());
-        QVERIFY(m_form->m_pbPlay->isCheckable());
+        QVERIFY(button("pbPlay")->isCheckable());
     }
 
     // Changing the account stops recording before the sign-in dialog shows.
-    // (Before closeForUpdate: once a test has asked the application to quit,
-    // no dialog's event loop runs any more.)
     void changeAccountStopsRecording()
     {
         startRecording();
@@ -340,19 +336,17 @@ private slots:
             if (login)
                 login->reject();
         });
-        m_form->on_actionChangeAccount_triggered();
+        action("actionChangeAccount")->trigger();
         QCOMPARE(dialog, QStringLiteral("LoginForm"));
         QVERIFY(!wasRecording);
-        QVERIFY(!m_form->m_pbPlay->isChecked());
-        QVERIFY(!m_form->m_sendTimer.isActive());
+        QVERIFY(!button("pbPlay")->isChecked());
+        QVERIFY(!timer("sendTimer")->isActive());
     }
 
-    // An update asks the monitor to close: it does while the updater runs,
-    // and a stale request is cleared.
     void aMinuteCompletesWhileTheCalendarIsOpen()
     {
         startRecording();
-        m_form->m_sendTimer.setInterval(5); // ten ticks in a moment
+        timer("sendTimer")->setInterval(5); // ten ticks in a moment
         bool answered = false;
         QTimer::singleShot(0, this, [&] {
             auto *calendar = qobject_cast<QDialog *>(QApplication::activeModalWidget());
@@ -361,16 +355,17 @@ private slots:
             calendar->reject();
             answered = true;
         });
-        m_form->on_pbTimeExtend_clicked();
+        button("pbTimeExtend")->click();
         QVERIFY(answered);
         QCOMPARE(m_velmora->session()->todayWorktime(), QTime(0, 1));
     }
 
-    // Asks the application to quit, after which no nested event loop (a
-    // modal dialog's) runs in this process: tests that need one come first.
+    // An update asks the monitor to close: it does while the updater runs,
+    // and a stale request is cleared.
     void closeForUpdate()
     {
         m_form = std::make_unique<MainForm>(m_velmora.get());
+        QSignalSpy exit(m_form.get(), &MainForm::exitRequested);
         UpdateInfo::instance()->init(m_velmora.get());
         auto processes = std::make_unique<FakeProcessList>();
         FakeProcessList *running = processes.get();
@@ -381,11 +376,14 @@ private slots:
         m_form->checkNeedCloseToUpdate();
         QVERIFY(!UpdateInfo::instance()->forceUpdate());
         QVERIFY(m_form->isVisible());
+        QCOMPARE(exit.count(), 0);
 
         UpdateInfo::instance()->setForceUpdate(true);
         running->running.insert(Platform::executableName(QStringLiteral("TALV-update")));
         m_form->checkNeedCloseToUpdate();
-        QVERIFY(!m_form->isVisible()); // accepted; the application was asked to quit
+        QVERIFY(!m_form->isVisible()); // accepted
+        QCOMPARE(exit.count(), 1);
+        QCOMPARE(m_form->result(), int(QDialog::Accepted));
         Platform::setProcesses(nullptr);
         UpdateInfo::instance()->setForceUpdate(false);
     }
@@ -394,11 +392,11 @@ private slots:
     {
         m_form = std::make_unique<MainForm>(m_velmora.get());
         m_form->show();
-        m_form->trayActivated(QSystemTrayIcon::Trigger);
+        emit trayIcon()->activated(QSystemTrayIcon::Trigger);
         QVERIFY(!m_form->isVisible());
-        m_form->trayActivated(QSystemTrayIcon::DoubleClick);
+        emit trayIcon()->activated(QSystemTrayIcon::DoubleClick);
         QVERIFY(m_form->isVisible());
-        m_form->trayActivated(QSystemTrayIcon::Context);
+        emit trayIcon()->activated(QSystemTrayIcon::Context);
         QVERIFY(m_form->isVisible());
     }
 
@@ -415,8 +413,8 @@ private slots:
         QTest::keyClick(m_form.get(), Qt::Key_Escape);
         QTRY_VERIFY(!m_form->isVisible());
         QCOMPARE(finished.count(), 0);
-        QCOMPARE(m_form->m_actionToggleVisible->text(), QStringLiteral("Показать"));
-        m_form->on_actionToggleVisible_triggered();
+        QCOMPARE(action("actionToggleVisible")->text(), QStringLiteral("Показать"));
+        action("actionToggleVisible")->trigger();
         QVERIFY(m_form->isVisible());
     }
 
@@ -435,13 +433,30 @@ private slots:
 
         // The whole group hides and shows again together.
         QTest::mouseClick(tasks, Qt::LeftButton);
-        m_form->on_pbMinimize_clicked();
+        button("pbMinimize")->click();
         QVERIFY(!m_form->isVisible() && !list->isVisible());
-        m_form->on_actionToggleVisible_triggered();
+        action("actionToggleVisible")->trigger();
         QVERIFY(m_form->isVisible() && list->isVisible());
     }
 
 private:
+    // The window's parts, found by the names the form gives them.
+    QPushButton *button(const char *name) const { return m_form->findChild<QPushButton *>(QLatin1String(name)); }
+    QLabel *label(const char *name) const { return m_form->findChild<QLabel *>(QLatin1String(name)); }
+    QTimer *timer(const char *name) const { return m_form->findChild<QTimer *>(QLatin1String(name)); }
+    QAction *action(const char *name) const { return m_form->findChild<QAction *>(QLatin1String(name)); }
+    ScrollText *taskLine() const { return m_form->findChild<ScrollText *>(QStringLiteral("lbTask")); }
+    QSystemTrayIcon *trayIcon() const { return m_form->findChild<QSystemTrayIcon *>(); }
+
+    static QWidget *topLevel(const QString &objectName)
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == objectName)
+                return widget;
+        }
+        return nullptr;
+    }
+
     static QWidget *windowTitled(const QString &title)
     {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
@@ -456,9 +471,9 @@ private:
         m_velmora->setTeamAndTask(QStringLiteral("7"), QStringLiteral("101"));
         if (!m_form)
             m_form = std::make_unique<MainForm>(m_velmora.get());
-        m_form->m_pbPlay->setChecked(true);
+        button("pbPlay")->setChecked(true);
         QVERIFY(m_velmora->session()->active());
-        QVERIFY(m_form->m_sendTimer.isActive());
+        QVERIFY(timer("sendTimer")->isActive());
     }
 
     void completeMinute()
