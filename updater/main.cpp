@@ -7,6 +7,7 @@
 #include "UpdaterStore.h"
 
 #include "common/AppIdentity.h"
+#include "common/BundledFonts.h"
 #include "common/Log.h"
 #include "common/SingleInstance.h"
 #include "common/StyleSheet.h"
@@ -35,6 +36,7 @@ int main(int argc, char *argv[])
     Log::open(store.dataFolder().filePath(QStringLiteral("update-log.log")), LogSizeLimit);
     Log::install(Log::Echo::None);
 
+    BundledFonts::install();
     app.setStyleSheet(StyleSheet::application());
 
     if (!SingleInstance::lock(QCoreApplication::applicationName(), store.dataFolder().absolutePath())) {

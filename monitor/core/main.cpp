@@ -7,6 +7,7 @@
 #include "client/Velmora.h"
 #include "common/AppIdentity.h"
 #include "common/BuildInfo.h"
+#include "common/BundledFonts.h"
 #include "common/DataFolder.h"
 #include "common/Log.h"
 #include "common/ProgramFiles.h"
@@ -114,6 +115,7 @@ int main(int argc, char *argv[])
         return 0;
     updateInfo->installUpdater();
 
+    BundledFonts::install();
     app.setStyleSheet(StyleSheet::application());
 
     if (!SingleInstance::lock(QCoreApplication::applicationName(), dataFolder.absolutePath())) {

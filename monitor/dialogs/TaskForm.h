@@ -2,10 +2,13 @@
 
 #include "dialogs/AbstractVelmoraForm.h"
 
-class QComboBox;
-class QLabel;
-class QPushButton;
+#include <memory>
+
 class Velmora;
+
+namespace Ui {
+class TaskForm;
+}
 
 /// The choice of the team and the task to record time for.
 ///
@@ -20,6 +23,7 @@ class TaskForm : public AbstractVelmoraForm
 
 public:
     explicit TaskForm(Velmora *velmora, QWidget *parent = nullptr);
+    ~TaskForm() override;
 
     /// Preselects the session's team and task and fills the lists, asking the
     /// service first when online.
@@ -36,17 +40,8 @@ private slots:
     void closeTask(const QString &taskId);
 
 private:
-    void setupUi();
-
+    std::unique_ptr<Ui::TaskForm> m_ui;
     Velmora *m_velmora;
     QString m_teamId;
     QString m_taskId;
-
-    QComboBox *m_cbTeam = nullptr;
-    QComboBox *m_cbTask = nullptr;
-    QLabel *m_lbLoading = nullptr;
-    QPushButton *m_pbOk = nullptr;
-    QPushButton *m_pbCancel = nullptr;
-
-    friend class TestTaskForm;
 };

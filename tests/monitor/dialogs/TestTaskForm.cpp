@@ -1,7 +1,10 @@
 #include "client/Velmora.h"
+#include "common/BundledFonts.h"
+#include "dialogs/DeadlineComboBox.h"
 #include "dialogs/TaskForm.h"
 #include "model/Session.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -30,7 +33,11 @@ class TestTaskForm : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qputenv("VELMORA_SERVICE_URL", "https://127.0.0.1:9"); }
+    void initTestCase()
+    {
+        qputenv("VELMORA_SERVICE_URL", "https://127.0.0.1:9");
+        QVERIFY(BundledFonts::install());
+    }
 
     void init()
     {
@@ -191,6 +198,61 @@ private slots:
         QCOMPARE(loading()->text(), QStringLiteral("Нет соединения"));
         QVERIFY(teams()->isEnabled() && tasks()->isEnabled());
         QCOMPARE(m_form->currentTaskId(), QStringLiteral("102"));
+    }
+
+    // A row longer than the box: the closed box keeps the deadline whole and
+    // shortens the title; the open list shows every row whole.
+    void longRowsStayReadable()
+    {
+        const QString deadline = QStringLiteral(" | Истекает: 2026-12-17 18:00:00");
+        const QString longTitle = QStringLiteral("Обновить библиотеку шифрования и проверить все подписи сборок");
+        m_velmora->session()->setTasks(QStringLiteral("17"), {task("101", longTitle, "2026-12-17 18:00:00", "0", 0)});
+        m_velmora->session()->setTaskID(QStringLiteral("101"));
+        m_form->reload();
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        const QFontMetrics metrics = tasks()->fontMetrics();
+        QVERIFY(metrics.horizontalAdvance(longTitle + deadline) > tasks()->width());
+
+        const QString shown = DeadlineComboBox::shownText(longTitle + deadline, metrics, tasks()->width() - 40);
+        QVERIFY2(shown.endsWith(QStringLiteral("…") + deadline), qPrintable(shown));
+        QVERIFY(shown.startsWith(QStringLiteral("Обновить")));
+        QVERIFY(metrics.horizontalAdvance(shown) <= tasks()->width() - 40);
+        QCOMPARE(tasks()->toolTip(), longTitle + deadline);
+
+        tasks()->showPopup();
+        QAbstractItemView *list = tasks()->view();
+        QTRY_VERIFY(list->isVisible());
+        QVERIFY(list->viewport()->width() >= list->sizeHintForColumn(0));
+        tasks()->hidePopup();
+    }
+
+    void shownText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("widthInChars");
+        QTest::addColumn<QString>("startsWith");
+        QTest::addColumn<QString>("endsWith");
+        QTest::newRow("fits") << "Отчёт | Истекает: 2026-12-17 18:00:00" << 60 << "Отчёт | "
+                              << "18:00:00";
+        QTest::newRow("no deadline: the end is cut") << QString(80, QLatin1Char('x')) << 20 << "xxx"
+                                                     << "x…";
+        QTest::newRow("too narrow for any title: the end is cut")
+            << "Отчёт за квартал | Истекает: 2026-12-17 18:00:00" << 12 << "Отчёт"
+            << "…";
+    }
+
+    void shownText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, widthInChars);
+        QFETCH(QString, startsWith);
+        QFETCH(QString, endsWith);
+        const QFontMetrics metrics = tasks()->fontMetrics();
+        const int width = widthInChars * metrics.horizontalAdvance(QLatin1Char('x'));
+        const QString shown = DeadlineComboBox::shownText(text, metrics, width);
+        QVERIFY2(shown.startsWith(startsWith) && shown.endsWith(endsWith), qPrintable(shown));
+        QVERIFY(metrics.horizontalAdvance(shown) <= width);
     }
 
 private:
