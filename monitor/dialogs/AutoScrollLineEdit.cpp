@@ -1,6 +1,8 @@
 #include "dialogs/AutoScrollLineEdit.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QScrollBar>
+#include <QtMath>
 
 AutoScrollLineEdit::AutoScrollLineEdit(QWidget *parent)
     : QTextEdit(parent)
@@ -14,6 +16,29 @@ AutoScrollLineEdit::AutoScrollLineEdit(QWidget *parent)
     setFrameShape(QFrame::NoFrame);
     setReadOnly(true);
     setTextInteractionFlags(Qt::NoTextInteraction);
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            &AutoScrollLineEdit::placeText);
+}
+
+void AutoScrollLineEdit::setClearance(int pixels)
+{
+    m_clearance = pixels;
+    placeText();
+}
+
+void AutoScrollLineEdit::placeText()
+{
+    // The text's height depends on the width only, which the top margin
+    // leaves alone: no loop.
+    const int room = contentsRect().height() - m_clearance;
+    const int spare = room - qCeil(document()->size().height());
+    setViewportMargins(0, m_clearance + qMax(0, spare / 2), 0, 0);
+}
+
+void AutoScrollLineEdit::resizeEvent(QResizeEvent *event)
+{
+    QTextEdit::resizeEvent(event);
+    placeText();
 }
 
 void AutoScrollLineEdit::timer_timeout()

@@ -7,8 +7,7 @@
 
 DeadlineComboBox::DeadlineComboBox(QWidget *parent)
     : QComboBox(parent)
-{
-}
+{}
 
 QString DeadlineComboBox::shownText(const QString &text, const QFontMetrics &metrics, int width)
 {

@@ -4,11 +4,13 @@
 #include <QImage>
 #include <QPoint>
 
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QWidget;
+#include <memory>
+
 class Velmora;
+
+namespace Ui {
+class LoginForm;
+}
 
 /// The sign-in dialog: e-mail and password of the user's account on the
 /// service, handed to the server client. Accepted once the client reports
@@ -22,6 +24,7 @@ class LoginForm : public QDialog
 
 public:
     explicit LoginForm(Velmora *velmora, QWidget *parent = nullptr);
+    ~LoginForm() override;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -31,20 +34,11 @@ private slots:
     void on_pbEnter_clicked();
 
 private:
-    void setupUi();
-
+    std::unique_ptr<Ui::LoginForm> m_ui;
     QImage m_topPicture;
     QImage m_panePicture;
     QPoint m_dragPosition;
     Velmora *m_velmora;
-
-    QWidget *m_wTop = nullptr;
-    QWidget *m_wLoginPane = nullptr;
-    QLabel *m_lbInfo = nullptr;
-    QLineEdit *m_lbEmail = nullptr;
-    QLineEdit *m_lbPassword = nullptr;
-    QPushButton *m_pbEnter = nullptr;
-    QPushButton *m_pbClose = nullptr;
 
     Q_DISABLE_COPY(LoginForm)
 };

@@ -5,6 +5,7 @@
 #include "common/ProgramFiles.h"
 #include "dialogs/AutoScrollLineEdit.h"
 #include "model/NotificationType.h"
+#include "ui_NotificationForm.h"
 
 #include <QDebug>
 #include <QEvent>
@@ -39,32 +40,21 @@ QPixmap backgroundPicture()
     return picture;
 }
 
-QPushButton *makeButton(const QString &text, const QRect &geometry, QWidget *parent)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setGeometry(geometry);
-    button->setFocusPolicy(Qt::NoFocus);
-    // The application style sheet styles every button of this name.
-    button->setObjectName(QStringLiteral("pbVelmora"));
-    return button;
-}
-
 } // namespace
 
 NotificationForm::NotificationForm(const QString &text, int type, const QString &taskId, QWidget *mainForm,
                                    QWidget *parent)
     : QDialog(parent)
+    , m_ui(std::make_unique<Ui::NotificationForm>())
     , m_type(type)
     , m_mainForm(mainForm)
     , m_taskId(taskId)
     , m_text(text)
 {
-    if (objectName().isEmpty())
-        setObjectName(QStringLiteral("NotificationForm"));
-    resize(popupSize());
-    setWindowTitle(QStringLiteral("Dialog"));
-    m_pbUpdate = makeButton(QStringLiteral("Обновить"), QRect(10, 60, 75, 23), this);
-    m_pbLate = makeButton(QStringLiteral("Позже"), QRect(100, 60, 75, 23), this);
+    m_ui->setupUi(this);
+    // The application style sheet styles every button of this name.
+    m_ui->pbUpdate->setObjectName(QStringLiteral("pbVelmora"));
+    m_ui->pbLate->setObjectName(QStringLiteral("pbVelmora"));
     // Not modal: a modal popup would block the main window (its notice
     // button included) and every older popup until the newest is clicked.
 
@@ -73,6 +63,9 @@ NotificationForm::NotificationForm(const QString &text, int type, const QString 
     m_leMessage->setGeometry(10, 20, 161, 70);
     m_leMessage->setText(messageText(text, type));
     m_leMessage->setAlignment(Qt::AlignCenter);
+    // The header band of the background picture reaches 3 pixels into the
+    // box: no line of text may stand or scroll under it.
+    m_leMessage->setClearance(3);
 
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowFlags(Qt::WindowFlags(int(windowFlags()) & 0x3) | Qt::Tool | Qt::FramelessWindowHint |
@@ -85,14 +78,16 @@ NotificationForm::NotificationForm(const QString &text, int type, const QString 
 
     if (type == UpdateAvailable) {
         m_leMessage->setGeometry(10, 20, 161, 40);
-        connect(m_pbLate, &QPushButton::clicked, this, &NotificationForm::onPbLateClicked);
-        connect(m_pbUpdate, &QPushButton::clicked, this, &NotificationForm::onPbUpdateClicked);
+        connect(m_ui->pbLate, &QPushButton::clicked, this, &NotificationForm::onPbLateClicked);
+        connect(m_ui->pbUpdate, &QPushButton::clicked, this, &NotificationForm::onPbUpdateClicked);
     } else {
-        m_pbUpdate->hide();
-        m_pbLate->hide();
+        m_ui->pbUpdate->hide();
+        m_ui->pbLate->hide();
         installEventFilter(this);
     }
 }
+
+NotificationForm::~NotificationForm() = default;
 
 bool NotificationForm::closesByItself(int type)
 {

@@ -4,8 +4,13 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <memory>
+
 class AutoScrollLineEdit;
-class QPushButton;
+
+namespace Ui {
+class NotificationForm;
+}
 
 /// One notice: a small frameless popup in the bottom-right corner, stacked
 /// above the main window in the slot the notification manager gives it.
@@ -20,6 +25,7 @@ class NotificationForm : public QDialog
 public:
     NotificationForm(const QString &text, int type, const QString &taskId, QWidget *mainForm,
                      QWidget *parent = nullptr);
+    ~NotificationForm() override;
 
     int type() const { return m_type; }
     int index() const { return m_index; }
@@ -61,8 +67,7 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    QPushButton *m_pbUpdate = nullptr;
-    QPushButton *m_pbLate = nullptr;
+    std::unique_ptr<Ui::NotificationForm> m_ui;
     int m_type = 0;
     QTimer m_autoCloseTimer;
     QPointer<QWidget> m_mainForm;

@@ -1,6 +1,7 @@
 #include "client/UpdateInfo.h"
 #include "client/Velmora.h"
 #include "common/ProgramFiles.h"
+#include "dialogs/AutoScrollLineEdit.h"
 #include "model/NotificationType.h"
 #include "notifications/NotificationForm.h"
 #include "notifications/NotificationManager.h"
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QtMath>
 
 namespace {
 
@@ -186,6 +188,37 @@ private slots:
         QCOMPARE(pushButtons[1]->text(), QStringLiteral("Позже"));
         for (QPushButton *button : pushButtons)
             QCOMPARE(button->isVisible(), buttons);
+    }
+
+    // A text that fits stands in the middle of the box; a longer one starts
+    // below the header band and scrolls there, never over it.
+    void messagePlacement_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("short") << QStringLiteral("Переход в онлайн-режим.") << true;
+        QTest::newRow("long") << QStringLiteral("Вы работаете по задаче \"Сверстать форму входа\" в команде "
+                                                "\"Разработка\". Активное время за сегодня 2ч. 5мин. Активное "
+                                                "время по задаче 1ч. 0мин.")
+                              << false;
+    }
+
+    void messagePlacement()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, fits);
+        NotificationForm form(text, Message, QString(), &m_strip);
+        form.show();
+        auto *box = form.findChild<AutoScrollLineEdit *>(QStringLiteral("leMessage"));
+        const int bandBottom = 23; // of the background picture, in popup pixels
+        const QRect area = box->textArea().translated(box->pos());
+        QVERIFY(area.top() >= bandBottom);
+        const int textHeight = qCeil(box->document()->size().height());
+        QCOMPARE(textHeight <= area.height(), fits);
+        if (fits)
+            QVERIFY(qAbs((area.top() + textHeight / 2) - box->geometry().center().y()) <= 3);
+        else
+            QCOMPARE(area.top(), box->y() + 3);
     }
 
     void clicks_data()
