@@ -2,6 +2,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QtMath>
 
 AutoScrollLineEdit::AutoScrollLineEdit(QWidget *parent)
@@ -26,13 +28,32 @@ void AutoScrollLineEdit::setClearance(int pixels)
     placeText();
 }
 
+int AutoScrollLineEdit::lineHeight() const
+{
+    int lines = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        lines += block.layout()->lineCount();
+    const qreal margins = 2 * document()->documentMargin();
+    return lines > 0 ? qRound((document()->size().height() - margins) / lines) : 0;
+}
+
 void AutoScrollLineEdit::placeText()
 {
-    // The text's height depends on the width only, which the top margin
-    // leaves alone: no loop.
+    // The text's height depends on the width only, which the margins leave
+    // alone: no loop.
     const int room = contentsRect().height() - m_clearance;
     const int spare = room - qCeil(document()->size().height());
-    setViewportMargins(0, m_clearance + qMax(0, spare / 2), 0, 0);
+    if (spare >= 0) {
+        setViewportMargins(0, m_clearance + spare / 2, 0, 0);
+        return;
+    }
+    // A text that scrolls shows whole lines while it rests at either end.
+    // (With room for one line only, the box keeps it all: the cursor's
+    // rectangle, a pixel taller than its line, would scroll the text.)
+    const int line = lineHeight();
+    const int lineRoom = room - qRound(document()->documentMargin());
+    const int cut = line > 0 && lineRoom >= 2 * line ? lineRoom % line : 0;
+    setViewportMargins(0, m_clearance, 0, cut);
 }
 
 void AutoScrollLineEdit::resizeEvent(QResizeEvent *event)

@@ -5,7 +5,8 @@
 
 /// A read-only, frameless, transparent text box that scrolls its content
 /// slowly to the end, pauses a second, scrolls back up, pauses, and so on.
-/// A text that fits stands in the middle of the box and does not move.
+/// A text that fits stands in the middle of the box and does not move; one
+/// that scrolls shows whole lines while it rests at either end.
 /// Its timers run only while it is visible: a queued notice costs nothing.
 class AutoScrollLineEdit : public QTextEdit
 {
@@ -24,6 +25,8 @@ public:
     /// Where the text is drawn: the box less the clearance and, for a text
     /// that fits, the space that centres it.
     QRect textArea() const { return viewport()->geometry(); }
+    /// The height of one line of the text (0 without text).
+    int lineHeight() const;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

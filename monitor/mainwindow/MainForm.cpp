@@ -148,9 +148,12 @@ void MainForm::setUpForm()
     // The strip's geometry is fixed to the pixel; desktop fonts on Linux run
     // wider than the ones it was laid out for, so its text has a fixed size.
     const QFont stripFont = useFixedFont(this, 11);
+    // The captions and the overdue time are a pixel smaller, so that their
+    // longest texts ("Активного: ", "99д. 23ч. 59 мин.") fit their places.
     QFont smaller = stripFont;
     smaller.setPixelSize(10);
-    m_ui->lbOverdue->setFont(smaller);
+    for (QLabel *label : {m_ui->lbOverdue, m_ui->lbActivity, m_ui->lbOverdueTime})
+        label->setFont(smaller);
 
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowStaysOnTopHint);
     setAttribute(Qt::WA_TranslucentBackground);

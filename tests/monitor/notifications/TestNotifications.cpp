@@ -191,7 +191,8 @@ private slots:
     }
 
     // A text that fits stands in the middle of the box; a longer one starts
-    // below the header band and scrolls there, never over it.
+    // below the header band and scrolls there, never over it, showing whole
+    // lines at rest.
     void messagePlacement_data()
     {
         QTest::addColumn<QString>("text");
@@ -215,10 +216,15 @@ private slots:
         QVERIFY(area.top() >= bandBottom);
         const int textHeight = qCeil(box->document()->size().height());
         QCOMPARE(textHeight <= area.height(), fits);
-        if (fits)
+        if (fits) {
             QVERIFY(qAbs((area.top() + textHeight / 2) - box->geometry().center().y()) <= 3);
-        else
+        } else {
             QCOMPARE(area.top(), box->y() + 3);
+            // Resting at the top or the bottom, no line is cut in half.
+            const int margin = qRound(box->document()->documentMargin());
+            QVERIFY(box->lineHeight() > 0);
+            QCOMPARE((area.height() - margin) % box->lineHeight(), 0);
+        }
     }
 
     void clicks_data()
