@@ -4,6 +4,7 @@
 #include "capture/UserActivityWatcher.h"
 #include "client/UpdateInfo.h"
 #include "client/Velmora.h"
+#include "common/AppIdentity.h"
 #include "common/Clock.h"
 #include "common/ProgramFiles.h"
 #include "mainwindow/AutoRun.h"
@@ -20,6 +21,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDebug>
 #include <QIcon>
 #include <QKeyEvent>
@@ -204,6 +206,15 @@ void MainForm::createMenu()
     connect(m_ui->actionAutostart, &QAction::toggled, autoRun, &AutoRun::enable);
     m_ui->pbMenu->setMenu(m_menu);
     m_trayIcon->setContextMenu(m_menu);
+    // The open menu takes the pointer, so the button never sees it leave:
+    // it goes back to rest unless the pointer is still on it.
+    connect(m_menu, &QMenu::aboutToHide, this, [this] {
+        QPushButton *button = m_ui->pbMenu;
+        if (!button->rect().contains(button->mapFromGlobal(QCursor::pos()))) {
+            button->setAttribute(Qt::WA_UnderMouse, false);
+            button->update();
+        }
+    });
 }
 
 // Recording ------------------------------------------------------------------
@@ -337,6 +348,7 @@ void MainForm::onTaskChange()
     }
     m_lbTask->setToolTip(m_lbTask->text());
     updatePlayButton();
+    updateTrayToolTip();
 }
 
 void MainForm::onTaskUpdated(const QString &teamId)
@@ -371,6 +383,7 @@ void MainForm::updateOnlineState(const QString &message)
     const bool online = m_velmora->session()->isOnline();
     qDebug() << "Online state is " << (online ? "true" : "false");
     updatePlayButton();
+    updateTrayToolTip();
     NotificationManager::instance()->addNotification(
         message + (online ? QStringLiteral("Переход в онлайн-режим.") : QStringLiteral("Переход в оффлайн-режим.")),
         Message, QString());
@@ -466,10 +479,31 @@ void MainForm::updateTrayIcon()
                          : QStringLiteral(":/icons/trayNotactive_attention.png");
     else
         icon = recording ? QStringLiteral(":/icons/trayActive.png") : QStringLiteral(":/icons/trayNotActive.png");
+    updateTrayToolTip();
     if (m_trayIcon->property("iconPath").toString() == icon)
         return;
     m_trayIcon->setIcon(QIcon(icon));
     m_trayIcon->setProperty("iconPath", icon);
+}
+
+void MainForm::updateTrayToolTip()
+{
+    // What a glance at the tray should tell; the day's time in minutes, so
+    // that the tip changes once a minute and not with every second.
+    if (!m_trayIcon)
+        return;
+    Velmora::Session *session = m_velmora->session();
+    QStringList lines{AppIdentity::monitorName()};
+    if (session->active())
+        lines << QStringLiteral("Идёт запись: ") + m_lbTask->text();
+    else
+        lines << QStringLiteral("Запись остановлена");
+    if (!session->isOnline())
+        lines << QStringLiteral("Оффлайн-режим: активность отправится позже");
+    lines << QStringLiteral("Сегодня: ") + session->shownWorkTime().toString(QStringLiteral("hh:mm"));
+    const QString toolTip = lines.join(QLatin1Char('\n'));
+    if (m_trayIcon->toolTip() != toolTip)
+        m_trayIcon->setToolTip(toolTip);
 }
 
 void MainForm::updateNoticeButton()
@@ -495,6 +529,7 @@ void MainForm::updateTimerLbl()
     Velmora::Session *session = m_velmora->session();
     const QTime shown = m_showActive ? session->shownActiveTime() : session->shownWorkTime();
     m_ui->lbClock->setText(shown.toString(QStringLiteral("hh:mm:ss")));
+    updateTrayToolTip();
 }
 
 void MainForm::toggleTimeMode()

@@ -39,6 +39,9 @@ public:
 
     void updatePlayButton();
     void updateTrayIcon();
+    /// The tray's tool tip: the product, whether it records (and what),
+    /// whether it is offline, and the day's work time.
+    void updateTrayToolTip();
     void updateNoticeButton();
     /// The tray icon and the notice button follow whether notices wait.
     void refreshAttention();

@@ -120,8 +120,8 @@ QString labelMisfit(const QLabel *label)
         return QString();
     const int margin = label->margin();
     const QRect room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
-    const bool rich = label->textFormat() == Qt::RichText ||
-                      (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
+    const bool rich =
+        label->textFormat() == Qt::RichText || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
     QSize need;
     if (rich) {
         QTextDocument document;
@@ -200,9 +200,10 @@ QStringList clippedTexts(QWidget *window)
         } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
             // What the user types scrolls on purpose; fixed texts must fit.
             if (edit->isReadOnly())
-                problem = misfit(edit, edit->text(),
-                                 QSize(edit->fontMetrics().horizontalAdvance(edit->text()), edit->fontMetrics().height()),
-                                 edit->contentsRect().adjusted(2, 0, -2, 0));
+                problem =
+                    misfit(edit, edit->text(),
+                           QSize(edit->fontMetrics().horizontalAdvance(edit->text()), edit->fontMetrics().height()),
+                           edit->contentsRect().adjusted(2, 0, -2, 0));
         } else if (auto *box = qobject_cast<QComboBox *>(widget)) {
             problem = comboBoxMisfit(box);
         }
@@ -301,9 +302,8 @@ private slots:
             form->findChild<QPushButton *>(QStringLiteral("pbPlay"))->setChecked(true);
             emit client->onlineChanged(QStringLiteral("Ошибка соединения. "));
         });
-        QTest::newRow("strip, the widest task title") << strip([widest](Velmora *client, MainForm *) {
-            client->setTeamAndTask(QStringLiteral("17"), widest.id);
-        });
+        QTest::newRow("strip, the widest task title") << strip(
+            [widest](Velmora *client, MainForm *) { client->setTeamAndTask(QStringLiteral("17"), widest.id); });
 
         const auto signIn = [](int error, bool empty) -> Scene {
             return [error, empty](Velmora *client, std::vector<std::unique_ptr<QWidget>> &keep) {

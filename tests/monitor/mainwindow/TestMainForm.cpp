@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -251,6 +252,34 @@ private slots:
         NotificationManager::instance()->removeForm(NotificationManager::instance()->shownForms().first());
         QCOMPARE(trayIcon()->property("iconPath").toString(), QStringLiteral(":/icons/trayNotActive.png"));
         QVERIFY(button("pbNotice")->styleSheet().contains(QStringLiteral("pbAttention_NoActive_normal.png")));
+    }
+
+    void trayToolTipSaysWhatIsGoingOn()
+    {
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        QCOMPARE(trayIcon()->toolTip(), QStringLiteral("Velmora Team Monitor\nЗапись остановлена\nСегодня: 00:00"));
+        startRecording();
+        m_velmora->session()->setTodayTotal(QTime(2, 30));
+        m_velmora->session()->setOnline(false);
+        emit m_velmora->onlineChanged(QString());
+        QCOMPARE(trayIcon()->toolTip(), QStringLiteral("Velmora Team Monitor\nИдёт запись: Отчёт\nОффлайн-режим: "
+                                                       "активность отправится позже\nСегодня: 02:30"));
+    }
+
+    // The open menu holds the pointer; once it closes, the button rests
+    // again instead of staying lit until the pointer crosses it.
+    void menuButtonRestsWhenTheMenuCloses()
+    {
+        m_form = std::make_unique<MainForm>(m_velmora.get());
+        m_form->show();
+        QPushButton *menuButton = button("pbMenu");
+        QMenu *menu = menuButton->menu();
+        QVERIFY(menu);
+        menuButton->setAttribute(Qt::WA_UnderMouse, true); // as after a press on it
+        QCursor::setPos(0, 0);
+        QTimer::singleShot(0, menu, &QMenu::hide);
+        menu->exec(menuButton->mapToGlobal(QPoint(0, menuButton->height())));
+        QVERIFY(!menuButton->testAttribute(Qt::WA_UnderMouse));
     }
 
     void clockToggle()
