@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QScreen>
 #include <QStyleOptionComboBox>
+#include <QStyleOptionMenuItem>
 #include <QStylePainter>
 
 DeadlineComboBox::DeadlineComboBox(QWidget *parent)
@@ -37,11 +38,25 @@ void DeadlineComboBox::paintEvent(QPaintEvent *)
 
 void DeadlineComboBox::showPopup()
 {
-    // The widest row as the list draws it, with room for the frame and a
-    // scroll bar; never narrower than the box.
+    // The list draws its rows as menu entries; the style says how wide an
+    // entry of each row's text and icon is. Room for the frame and a scroll
+    // bar; never narrower than the box, never wider than the screen.
     QAbstractItemView *list = view();
-    int widest = qMax(width(), list->sizeHintForColumn(0) + 2 * list->frameWidth() +
-                                   style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
+    const QFontMetrics metrics(list->font());
+    int widest = width();
+    for (int row = 0; row < count(); ++row) {
+        QStyleOptionMenuItem entry;
+        entry.initFrom(list);
+        entry.menuItemType = QStyleOptionMenuItem::Normal;
+        entry.text = itemText(row);
+        entry.icon = itemIcon(row);
+        entry.maxIconWidth = iconSize().width() + 4;
+        entry.font = list->font();
+        const QSize text(metrics.horizontalAdvance(entry.text), metrics.height());
+        const QSize size = style()->sizeFromContents(QStyle::CT_MenuItem, &entry, text, list);
+        widest = qMax(widest, size.width() + iconSize().width() + 2 * list->frameWidth() +
+                                  style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list));
+    }
     if (const QScreen *shown = screen())
         widest = qMin(widest, shown->availableGeometry().width());
     list->setMinimumWidth(widest);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -129,7 +130,23 @@ void NotificationManager::showFirstPending()
 
 void NotificationManager::setMainForm(QWidget *mainForm)
 {
+    if (m_mainForm)
+        m_mainForm->removeEventFilter(this);
     m_mainForm = mainForm;
+    if (m_mainForm)
+        m_mainForm->installEventFilter(this);
+}
+
+bool NotificationManager::eventFilter(QObject *watched, QEvent *event)
+{
+    // The stack stands on the main window while it shows and on the bottom
+    // of the screen while it is hidden: every popup moves with it, those
+    // that never repaint too.
+    if (watched == m_mainForm && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        for (int i = 0; i < m_shown.size(); ++i)
+            m_shown[i]->place(i);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void NotificationManager::hideForm()

@@ -29,7 +29,8 @@ public:
     /// else queues it. A new update notice replaces the one on screen.
     void addNotification(const QString &text, int type, const QString &taskId) override;
 
-    /// The main window: popups stand above it while it is visible.
+    /// The main window: popups stand above it while it is visible, and
+    /// move when it shows or hides.
     void setMainForm(QWidget *mainForm);
     /// Whether any popup is shown or queued.
     bool hasNotifications() const { return !m_shown.isEmpty() || !m_pending.isEmpty(); }
@@ -56,6 +57,8 @@ public:
     /// Replaces the system beep that announces a shown popup (tests);
     /// nullptr restores it.
     static void setBeep(void (*beep)());
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     /// A notice was raised, shown or queued.

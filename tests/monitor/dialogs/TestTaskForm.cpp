@@ -223,7 +223,8 @@ private slots:
         tasks()->showPopup();
         QAbstractItemView *list = tasks()->view();
         QTRY_VERIFY(list->isVisible());
-        QVERIFY(list->viewport()->width() >= list->sizeHintForColumn(0));
+        QVERIFY(list->viewport()->width() >=
+                list->fontMetrics().horizontalAdvance(longTitle + deadline) + tasks()->iconSize().width() + 16);
         tasks()->hidePopup();
     }
 
