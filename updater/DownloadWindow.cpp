@@ -130,6 +130,13 @@ QString DownloadWindow::updatePath(const QString &name) const
     return UpdaterStore::instance().dataFolder().filePath(UpdateSettings::folderName() + QLatin1Char('/') + name);
 }
 
+QString DownloadWindow::shownName(const QString &name) const
+{
+    // A file name is the service's text and may have no blank to wrap at:
+    // shortened in the middle, it stays within one line of the status.
+    return m_ui->lbStatus->fontMetrics().elidedText(name, Qt::ElideMiddle, 180);
+}
+
 void DownloadWindow::downloadNext()
 {
     if (m_currentIndex > m_fileCount) {
@@ -137,9 +144,10 @@ void DownloadWindow::downloadNext()
         return;
     }
     const UpdateFile &file = m_files.at(m_currentIndex - 1);
-    m_ui->lbStatus->setText(QStringLiteral("Загрузка ") + file.name + QStringLiteral(" (") +
+    m_ui->lbStatus->setText(QStringLiteral("Загрузка ") + shownName(file.name) + QStringLiteral(" (") +
                             QString::number(m_currentIndex) + QLatin1Char('/') + QString::number(m_fileCount) +
                             QLatin1Char(')'));
+    m_ui->lbStatus->setToolTip(file.name);
     m_partial.setFileName(updatePath(file.name + UpdateFiles::partialSuffix()));
     if (!m_partial.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         downloadFailed(file.name, QStringLiteral("нельзя записать файл в папку обновления"));
@@ -225,7 +233,8 @@ void DownloadWindow::downloadFailed(const QString &name, const QString &reason)
     m_partial.close();
     QFile::remove(m_partial.fileName());
     qWarning().noquote() << "Download failed: " + name + ": " + reason;
-    m_ui->lbStatus->setText(QStringLiteral("Ошибка загрузки ") + name);
+    m_ui->lbStatus->setText(QStringLiteral("Ошибка загрузки ") + shownName(name));
+    m_ui->lbStatus->setToolTip(name);
     if (ask(QMessageBox::Warning, QStringLiteral("Ошибка загрузки"),
             QStringLiteral("Не удалось загрузить ") + name + QStringLiteral(": ") + reason +
                 QStringLiteral(".\nПовторить загрузку?"),

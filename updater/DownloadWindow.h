@@ -57,6 +57,9 @@ private:
     void downloadFailed(const QString &name, const QString &reason);
     void allDownloaded();
     QString updatePath(const QString &name) const;
+    /// \a name as the status line shows it: whole, or shortened in the
+    /// middle when it is long.
+    QString shownName(const QString &name) const;
 
     std::unique_ptr<Ui::DownloadWindow> m_ui;
     QImage m_background;

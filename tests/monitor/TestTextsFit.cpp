@@ -17,24 +17,19 @@
 #include "model/TaskReader.h"
 #include "notifications/NotificationForm.h"
 #include "notifications/NotificationManager.h"
+#include "support/ClippedTexts.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QStyleOptionButton>
-#include <QStyleOptionComboBox>
 #include <QTest>
-#include <QTextDocument>
-#include <QtMath>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -100,117 +95,28 @@ struct DemoSeed
     }
 };
 
-/// Why \a text does not fit \a room, or nothing when it does.
-QString misfit(const QWidget *widget, const QString &text, const QSize &need, const QRect &room)
+/// The widgets of the monitor that scroll or shorten their text on purpose:
+/// a marquee that is too narrow must scroll, and the task box must keep the
+/// deadline whole.
+std::optional<QString> monitorMisfit(QWidget *widget)
 {
-    if (need.width() <= room.width() && need.height() <= room.height())
+    if (auto *marquee = qobject_cast<ScrollText *>(widget)) {
+        const bool tooWide = marquee->fontMetrics().horizontalAdvance(marquee->text()) > marquee->width();
+        if (tooWide && !marquee->isScrolling())
+            return marquee->objectName() + QStringLiteral(" does not scroll: ") + marquee->text();
         return QString();
-    return QStringLiteral("%1 \"%2\": needs %3 x %4, has %5 x %6")
-        .arg(widget->objectName(), text)
-        .arg(need.width())
-        .arg(need.height())
-        .arg(room.width())
-        .arg(room.height());
-}
-
-QString labelMisfit(const QLabel *label)
-{
-    const QString text = label->text();
-    if (text.isEmpty() || (label->pixmap(Qt::ReturnByValue).width() > 0))
-        return QString();
-    const int margin = label->margin();
-    const QRect room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
-    const bool rich =
-        label->textFormat() == Qt::RichText || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
-    QSize need;
-    if (rich) {
-        QTextDocument document;
-        document.setDefaultFont(label->font());
-        document.setDocumentMargin(0);
-        document.setHtml(text);
-        if (label->wordWrap())
-            document.setTextWidth(room.width());
-        need = QSize(qCeil(label->wordWrap() ? document.size().width() : document.idealWidth()),
-                     qCeil(document.size().height()));
-    } else {
-        const int flags = int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
-        need = label->fontMetrics().boundingRect(room, flags, text).size();
     }
-    return misfit(label, text, need, room);
-}
-
-QString buttonMisfit(const QPushButton *button)
-{
-    if (button->text().isEmpty())
-        return QString();
-    QStyleOptionButton option;
-    option.initFrom(button);
-    option.text = button->text();
-    option.icon = button->icon();
-    option.iconSize = button->iconSize();
-    const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-    const int iconWidth = option.icon.isNull() ? 0 : option.iconSize.width() + 4;
-    const QSize need(button->fontMetrics().horizontalAdvance(option.text) + iconWidth, button->fontMetrics().height());
-    return misfit(button, option.text, need, room);
-}
-
-QString comboBoxMisfit(const QComboBox *box)
-{
-    QString text = box->currentText();
-    if (text.isEmpty())
-        return QString();
-    QStyleOptionComboBox option;
-    option.initFrom(box);
-    option.currentText = text;
-    option.currentIcon = box->itemIcon(box->currentIndex());
-    option.iconSize = box->iconSize();
-    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
-    const int iconWidth = option.currentIcon.isNull() ? 0 : option.iconSize.width() + 4;
-    if (qobject_cast<const DeadlineComboBox *>(box)) {
-        // Shortened on purpose, but the deadline must stay whole.
-        const int split = text.lastIndexOf(QLatin1String(" | "));
-        const QString shown = DeadlineComboBox::shownText(text, box->fontMetrics(), field.width() - iconWidth);
-        if (split > 0 && !shown.endsWith(text.mid(split)))
-            return box->objectName() + QStringLiteral(" cuts the deadline: ") + shown;
-        text = shown;
-    }
-    const QSize need(box->fontMetrics().horizontalAdvance(text) + iconWidth, box->fontMetrics().height());
-    return misfit(box, text, need, field);
-}
-
-/// Every text of \a window that its widget cuts: labels, buttons, read-only
-/// line edits and combo boxes must fit; a one-line marquee that is too
-/// narrow must scroll.
-QStringList clippedTexts(QWidget *window)
-{
-    QStringList clipped;
-    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
-    for (QWidget *widget : widgets) {
-        if (!widget->isVisibleTo(window))
-            continue;
-        QString problem;
-        if (auto *marquee = qobject_cast<ScrollText *>(widget)) {
-            const bool tooWide = marquee->fontMetrics().horizontalAdvance(marquee->text()) > marquee->width();
-            if (tooWide && !marquee->isScrolling())
-                problem = marquee->objectName() + QStringLiteral(" does not scroll: ") + marquee->text();
-        } else if (auto *label = qobject_cast<QLabel *>(widget)) {
-            problem = labelMisfit(label);
-        } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
-            problem = buttonMisfit(button);
-        } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-            // What the user types scrolls on purpose; fixed texts must fit.
-            if (edit->isReadOnly())
-                problem =
-                    misfit(edit, edit->text(),
-                           QSize(edit->fontMetrics().horizontalAdvance(edit->text()), edit->fontMetrics().height()),
-                           edit->contentsRect().adjusted(2, 0, -2, 0));
-        } else if (auto *box = qobject_cast<QComboBox *>(widget)) {
-            problem = comboBoxMisfit(box);
-        }
-        if (!problem.isEmpty())
-            clipped << problem;
-    }
-    return clipped;
+    auto *box = qobject_cast<DeadlineComboBox *>(widget);
+    if (!box)
+        return std::nullopt;
+    const QString text = box->currentText();
+    const int split = text.lastIndexOf(QLatin1String(" | "));
+    const QRect field = ClippedTexts::comboBoxField(box);
+    const QString shown = DeadlineComboBox::shownText(text, box->fontMetrics(), field.width());
+    if (split > 0 && !shown.endsWith(text.mid(split)))
+        return box->objectName() + QStringLiteral(" cuts the deadline: ") + shown;
+    const QSize need(box->fontMetrics().horizontalAdvance(shown), box->fontMetrics().height());
+    return ClippedTexts::misfit(box, shown, need, field);
 }
 
 const QString longNotice = QStringLiteral("Вы работаете по задаче \"Разобрать отзывы из магазина приложений\" в "
@@ -391,7 +297,7 @@ private slots:
         QWidget *window = scene(m_velmora.get(), m_keep);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        const QStringList clipped = clippedTexts(window);
+        const QStringList clipped = ClippedTexts::of(window, monitorMisfit);
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("\n"))));
     }
 

@@ -1,11 +1,14 @@
 #include "DownloadWindow.h"
 #include "UpdaterStore.h"
 
+#include "common/BundledFonts.h"
 #include "common/ProgramFiles.h"
+#include "common/StyleSheet.h"
 #include "common/UpdateSettings.h"
 #include "platform/Platform.h"
 #include "platform/fake/FakeProcessList.h"
 #include "platform/fake/FakeProgramLauncher.h"
+#include "support/ClippedTexts.h"
 #include "support/Files.h"
 #include "support/StandInService.h"
 
@@ -63,6 +66,10 @@ private slots:
         auto processes = std::make_unique<FakeProcessList>();
         m_processes = processes.get();
         Platform::setProcesses(std::move(processes));
+        // The fonts and style sheet of the program, so that the window's
+        // texts are measured as a user sees them.
+        QVERIFY(BundledFonts::install());
+        qApp->setStyleSheet(StyleSheet::application());
     }
 
     void cleanupTestCase() { Platform::setProcesses(nullptr); }
@@ -164,9 +171,11 @@ private slots:
         createWindow(list);
         QNetworkAccessManager *network = m_window->findChild<QNetworkAccessManager *>();
         QStringList afterEachFile;
+        QStringList clipped; // the texts the window cuts at any step
         connect(network, &QNetworkAccessManager::finished, this, [&] {
             afterEachFile << label(QStringLiteral("lbStatus")) + QLatin1Char('|') +
                                  QString::number(m_window->findChild<QProgressBar *>()->value());
+            clipped << ClippedTexts::of(m_window.get());
         });
         QSignalSpy finished(m_window.get(), &QDialog::finished);
         m_window->show();
@@ -176,6 +185,7 @@ private slots:
 
         QCOMPARE(afterEachFile, (QStringList{"Загрузка TALV-update (2/3)|33", "Загрузка libvelmora.so (3/3)|66",
                                              "Ожидание завершения процесса Velmora Team Monitor...|100"}));
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
         // Installed: everything but the updater itself, which stays for the
         // monitor to put in place; nothing stale came along.
         QCOMPARE(QDir(m_program->path()).entryList(QDir::Files), (QStringList{"libvelmora.so", "TALV"}));
@@ -220,6 +230,8 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("a file the service does not have") << "missing"
                                                           << "сервер ответил 404";
+        QTest::newRow("a long name without blanks the service does not have") << "missing-long"
+                                                                              << "сервер ответил 404";
         QTest::newRow("the connection drops in the middle of the body") << "close"
                                                                         << "";
         QTest::newRow("an error page with status 200") << "html"
@@ -236,6 +248,8 @@ private slots:
         QString digest = sha256Of(m_contents.value(name));
         if (fault == QLatin1String("missing"))
             name = QStringLiteral("nowhere.bin");
+        else if (fault == QLatin1String("missing-long"))
+            name = QString(120, QLatin1Char('n')) + QStringLiteral(".bin");
         else if (fault == QLatin1String("digest"))
             digest = sha256Of("something else");
         else
@@ -247,7 +261,13 @@ private slots:
         // Never written under its name, nor half of it anywhere.
         QVERIFY(m_update.entryList(QDir::Files | QDir::Hidden).isEmpty());
         QVERIFY(QDir(m_program->path()).isEmpty());
-        QCOMPARE(label(QStringLiteral("lbStatus")), QStringLiteral("Ошибка загрузки ") + name);
+        // A long name is shortened in the status line, and whole in its tool tip.
+        auto *status = m_window->findChild<QLabel *>(QStringLiteral("lbStatus"));
+        QCOMPARE(status->toolTip(), name);
+        if (name.size() < 40)
+            QCOMPARE(status->text(), QStringLiteral("Ошибка загрузки ") + name);
+        const QStringList clipped = ClippedTexts::of(m_window.get());
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
     }
 
     void aFailedDownloadCanBeTriedAgain()
