@@ -6,9 +6,16 @@
 #include <QTextLayout>
 #include <QtMath>
 
+#include <utility>
+
 AutoScrollLineEdit::AutoScrollLineEdit(QWidget *parent)
     : QTextEdit(parent)
 {
+    // Children by name, so that tests can step them.
+    for (auto [timer, name] : {std::pair{&m_pauseTimer, "pauseTimer"}, std::pair{&m_stepTimer, "stepTimer"}}) {
+        timer->setParent(this);
+        timer->setObjectName(QLatin1String(name));
+    }
     connect(&m_pauseTimer, &QTimer::timeout, this, &AutoScrollLineEdit::border_timer_timeout);
     m_pauseTimer.setInterval(1000);
     connect(&m_stepTimer, &QTimer::timeout, this, &AutoScrollLineEdit::timer_timeout);

@@ -19,6 +19,9 @@ ScrollText::ScrollText(bool hoverHighlight, QWidget *parent)
     m_staticText.setTextFormat(Qt::PlainText);
     setFixedHeight(fontMetrics().height());
     setSeparator(QStringLiteral("   ---   "));
+    // A child by name, so that tests can step it.
+    m_stepTimer.setParent(this);
+    m_stepTimer.setObjectName(QStringLiteral("stepTimer"));
     connect(&m_stepTimer, &QTimer::timeout, this, &ScrollText::timer_timeout);
     m_stepTimer.setInterval(50);
     installEventFilter(this);

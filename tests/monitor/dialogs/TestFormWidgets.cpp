@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -24,9 +25,12 @@ void mouse(QWidget *target, QEvent::Type type, const QPoint &global, Qt::MouseBu
     QApplication::sendEvent(target, &event);
 }
 
-void invoke(QObject *object, const char *slot)
+/// Does what the timer \a name of \a widget does when it runs out, at once.
+void fire(QObject *widget, const char *name)
 {
-    QVERIFY(QMetaObject::invokeMethod(object, slot));
+    auto *timer = widget->findChild<QTimer *>(QLatin1String(name));
+    QVERIFY(timer);
+    QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
 }
 
 } // namespace
@@ -101,9 +105,9 @@ private slots:
             return;
         QCOMPARE(label.offset(), -64);
         for (int i = 0; i < 64; ++i)
-            invoke(&label, "timer_timeout");
+            fire(&label, "stepTimer");
         QCOMPARE(label.offset(), 0);
-        invoke(&label, "timer_timeout");
+        fire(&label, "stepTimer");
         QCOMPARE(label.offset(), 1);
     }
 
@@ -158,7 +162,7 @@ private slots:
         label.resize(100, label.height());
         label.setText(QString());
         label.show();
-        invoke(&label, "timer_timeout"); // no division by zero
+        fire(&label, "stepTimer"); // no division by zero
         QVERIFY(!label.isScrolling());
         label.grab();
     }
@@ -184,9 +188,9 @@ private slots:
         QVERIFY(!edit.isStepping()); // hidden: no timer runs
         edit.show();
         QVERIFY(edit.isStepping());
-        invoke(&edit, "timer_timeout");
+        fire(&edit, "stepTimer");
         QVERIFY(!edit.isStepping());
-        invoke(&edit, "border_timer_timeout");
+        fire(&edit, "pauseTimer");
         QVERIFY(edit.isStepping());
         QCOMPARE(edit.verticalScrollBar()->value(), 0);
         edit.hide();
@@ -202,19 +206,19 @@ private slots:
         QScrollBar *bar = edit.verticalScrollBar();
         QVERIFY(bar->maximum() > 2);
 
-        invoke(&edit, "timer_timeout"); // at the top: pause
+        fire(&edit, "stepTimer"); // at the top: pause
         QVERIFY(!edit.isStepping());
-        invoke(&edit, "border_timer_timeout");
+        fire(&edit, "pauseTimer");
         QCOMPARE(bar->value(), 1);
         QVERIFY(edit.isDownward());
         while (bar->value() < bar->maximum())
-            invoke(&edit, "timer_timeout");
-        invoke(&edit, "timer_timeout"); // at the bottom: pause
+            fire(&edit, "stepTimer");
+        fire(&edit, "stepTimer"); // at the bottom: pause
         QVERIFY(!edit.isStepping());
-        invoke(&edit, "border_timer_timeout");
+        fire(&edit, "pauseTimer");
         QCOMPARE(bar->value(), bar->maximum() - 1);
         QVERIFY(!edit.isDownward());
-        invoke(&edit, "timer_timeout");
+        fire(&edit, "stepTimer");
         QCOMPARE(bar->value(), bar->maximum() - 2);
     }
 };
