@@ -7,8 +7,6 @@
 #include "common/AppIdentity.h"
 #include "common/Clock.h"
 #include "common/ProgramFiles.h"
-#include "mainwindow/AutoRun.h"
-#include "ui_MainForm.h"
 #include "dialogs/AboutForm.h"
 #include "dialogs/AbstractVelmoraForm.h"
 #include "dialogs/CalendarForm.h"
@@ -16,8 +14,10 @@
 #include "dialogs/ScrollText.h"
 #include "dialogs/TaskForm.h"
 #include "dialogs/TaskListForm.h"
+#include "mainwindow/AutoRun.h"
 #include "model/NotificationType.h"
 #include "notifications/NotificationManager.h"
+#include "ui_MainForm.h"
 
 #include <QAction>
 #include <QApplication>
@@ -147,8 +147,8 @@ MainForm::~MainForm()
 void MainForm::setUpForm()
 {
     m_ui->setupUi(this);
-    // The strip's geometry is fixed to the pixel; desktop fonts on Linux run
-    // wider than the ones it was laid out for, so its text has a fixed size.
+    // The strip's geometry is fixed to the pixel, so its text has a fixed
+    // size (in the bundled font, the application's).
     const QFont stripFont = useFixedFont(this, 11);
     // The captions and the overdue time are a pixel smaller, so that their
     // longest texts ("Активного: ", "99д. 23ч. 59 мин.") fit their places.

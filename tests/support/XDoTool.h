@@ -3,6 +3,7 @@
 // Driving real windows as a user would, through xdotool, for end-to-end
 // tests under an X server of their own.
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QProcess>
 #include <QStringList>
@@ -23,23 +24,34 @@ inline QByteArray run(const QStringList &arguments)
     return process.readAllStandardOutput().append('\0').chopped(1);
 }
 
+/// The first line of a window search that waits for its window. xdotool
+/// fails outright when a window goes away while it searches (the sign-in
+/// dialog closing as the strip opens, say): it is asked again until 20
+/// seconds are up.
+inline QString searchUntilFound(const QStringList &arguments)
+{
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        const QByteArray found = run(arguments);
+        if (!found.isEmpty())
+            return QString::fromLatin1(found.split('\n').first());
+    } while (clock.elapsed() < 20000);
+    return QString();
+}
+
 /// The id of the first window whose title matches \a pattern, waiting for it.
 inline QString waitForWindow(const QString &pattern)
 {
-    return QString::fromLatin1(
-        run({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"), pattern})
-            .split('\n')
-            .first());
+    return searchUntilFound({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--name"), pattern});
 }
 
 /// The id of the first shown window whose title matches \a pattern, waiting
 /// for it (hidden windows of the same title are passed over).
 inline QString waitForShownWindow(const QString &pattern)
 {
-    return QString::fromLatin1(run({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                                    QStringLiteral("--name"), pattern})
-                                   .split('\n')
-                                   .first());
+    return searchUntilFound({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                             QStringLiteral("--name"), pattern});
 }
 
 /// Whether a window whose title matches \a pattern is shown.
