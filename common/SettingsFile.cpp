@@ -346,7 +346,10 @@ QString problem(const QString &path, const QByteArray &recordType)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot be opened: ") + file.errorString();
-    const QByteArray content = file.read(SizeLimit + 1);
+    // As much as the file holds, plus one byte to see it grow: the toolkit
+    // makes room for all it is asked to read before it reads, so asking for
+    // the limit would set 128 MiB aside for every file.
+    const QByteArray content = file.read(qMin(file.size(), SizeLimit) + 1);
     if (content.size() > SizeLimit)
         return QStringLiteral("larger than %1 bytes").arg(SizeLimit);
 

@@ -479,7 +479,20 @@ bool write(QByteArray &out, const QVariant &value)
         if (!std::isfinite(number))
             return false; // JSON has no form for these
         QByteArray text = QByteArray::number(number, 'g', 6);
-        if (!text.contains('.') && !text.contains('e'))
+        const int exponent = text.indexOf('e');
+        if (exponent >= 0) {
+            // The reader takes no exponents ("1e-05" would come back as a
+            // text): plain decimal notation, to the same last digit.
+            const int power = text.mid(exponent + 1).toInt();
+            text = QByteArray::number(number, 'f', qMax(0, 5 - power));
+            if (text.contains('.')) {
+                while (text.endsWith('0'))
+                    text.chop(1);
+                if (text.endsWith('.'))
+                    text.chop(1);
+            }
+        }
+        if (!text.contains('.'))
             text.append(".0");
         out.append(text);
         return true;

@@ -16,8 +16,10 @@
 /// keeps its last value), arrays QVariantList, null an invalid QVariant.
 ///
 /// The writer produces one line without whitespace, map keys in ascending
-/// order, doubles in printf's "%g" form with ".0" added when the text shows
-/// neither a point nor an exponent.
+/// order, doubles in printf's "%g" form (six significant digits) with ".0"
+/// added when the text shows no point; a double that "%g" would write with
+/// an exponent is written in plain decimal notation instead (to the same last
+/// digit, the whole part kept whole), since the reader takes no exponents.
 namespace Json {
 
 /// Objects and arrays nested deeper than this are a syntax error, so that no
