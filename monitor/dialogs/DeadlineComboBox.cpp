@@ -39,8 +39,9 @@ void DeadlineComboBox::paintEvent(QPaintEvent *)
 void DeadlineComboBox::showPopup()
 {
     // The list draws its rows as menu entries; the style says how wide an
-    // entry of each row's text and icon is. Room for the frame and a scroll
-    // bar; never narrower than the box, never wider than the screen.
+    // entry of each row's text is. Room besides for the icon's column, the
+    // frame and a scroll bar; never narrower than the box, never wider than
+    // the screen.
     QAbstractItemView *list = view();
     const QFontMetrics metrics(list->font());
     int widest = width();
