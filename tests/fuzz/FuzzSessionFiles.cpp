@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QList<QByteArray> files = FuzzSupport::pieces(FuzzSupport::bytes(data, size), 5);
     write(folder.filePath(QStringLiteral("config.ini")), files[0]);
-    const QStringList userFiles{QStringLiteral("session.ini"), QStringLiteral("teams.ini"),
-                                QStringLiteral("tasks.ini"), QStringLiteral("taskInfo.ini")};
+    const QStringList userFiles{QStringLiteral("session.ini"), QStringLiteral("teams.ini"), QStringLiteral("tasks.ini"),
+                                QStringLiteral("taskInfo.ini")};
     for (int i = 0; i < userFiles.size(); ++i)
         write(folder.filePath(login + QLatin1Char('/') + userFiles[i]), files[i + 1]);
 
