@@ -13,10 +13,7 @@
 
 namespace {
 
-QString text(const QVariantMap &object, const char *key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using Json::text;
 
 /// The content of queue file \a file, or empty when it is too large to be one
 /// of ours (then \a head holds its first bytes for the log).

@@ -6,6 +6,7 @@
 #include "client/UploadQueue.h"
 #include "common/Clock.h"
 #include "common/DataFolder.h"
+#include "model/Json.h"
 #include "common/ProgramFiles.h"
 #include "model/NotificationType.h"
 #include "model/Notifier.h"
@@ -26,10 +27,7 @@ namespace {
 
 const QByteArray invalidLoginBody = QByteArrayLiteral("{\"status\":-1,\"err_msg\":\"Invalid email|pswd|client\"}");
 
-QString text(const QVariantMap &object, const char *key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using Json::text;
 
 QString loggedUrl(const QNetworkReply *reply)
 {

@@ -51,4 +51,10 @@ QByteArray serialize(const QVariant &value);
 QString serializeString(const QVariant &value, bool &ok);
 QString serializeString(const QVariant &value);
 
+/// The member \a key of a parsed object as text; empty when it is missing.
+inline QString text(const QVariantMap &object, const char *key)
+{
+    return object.value(QLatin1String(key)).toString();
+}
+
 } // namespace Json

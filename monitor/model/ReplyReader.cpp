@@ -4,10 +4,7 @@
 
 namespace {
 
-QString text(const QVariantMap &object, const char *key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using Json::text;
 
 QTime minutesAsTime(const QVariantMap &object, const char *key)
 {

@@ -1,5 +1,7 @@
 #include "model/TaskReader.h"
 
+#include "model/Json.h"
+
 #include <QUrl>
 
 #include <algorithm>
@@ -40,10 +42,7 @@ QDateTime readDateTime(const QString &text)
     return text.isEmpty() ? QDateTime() : QDateTime::fromString(text, dateTimeForm);
 }
 
-QString text(const QVariantMap &object, const char *key)
-{
-    return object.value(QLatin1String(key)).toString();
-}
+using Json::text;
 
 } // namespace
 
