@@ -397,14 +397,23 @@ private:
     QString m_recent[RecentSlots];
 };
 
-void appendQuoted(QByteArray &out, const QString &text)
+const char HexDigits[] = "0123456789abcdef";
+
+void appendUnitEscape(QByteArray &out, ushort unit)
+{
+    out.append("\\u");
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out.append(HexDigits[(unit >> shift) & 0xf]);
+}
+
+/// Appends \a text, which holds no lone surrogate, as escaped UTF-8.
+void appendEscaped(QByteArray &out, QStringView text)
 {
     // Every character the writer escapes is ASCII, and UTF-8 never uses ASCII
     // bytes inside a multi-byte sequence, so escaping the encoded bytes is
     // the same as escaping the characters.
     const QByteArray utf8 = text.toUtf8();
-    out.reserve(out.size() + utf8.size() + 2);
-    out.append('"');
+    out.reserve(out.size() + utf8.size());
     for (const char c : utf8) {
         switch (c) {
         case '\\':
@@ -429,18 +438,34 @@ void appendQuoted(QByteArray &out, const QString &text)
             out.append("\\t");
             break;
         default:
-            if (uchar(c) < 0x20) {
-                // Every other control character, NUL included, as JSON
-                // requires.
-                static const char hex[] = "0123456789abcdef";
-                out.append("\\u00");
-                out.append(hex[uchar(c) >> 4]);
-                out.append(hex[uchar(c) & 0xf]);
-            } else {
+            if (uchar(c) < 0x20)
+                appendUnitEscape(out, uchar(c)); // every other control character, NUL included, as JSON requires
+            else
                 out.append(c);
-            }
         }
     }
+}
+
+void appendQuoted(QByteArray &out, const QString &text)
+{
+    // A "\ud800" escape reads as a lone surrogate, which has no UTF-8 form
+    // (the encoder would write "?"); it is written back as the same escape.
+    out.append('"');
+    const QChar *data = text.constData();
+    const int size = text.size();
+    int runStart = 0;
+    for (int i = 0; i < size; ++i) {
+        if (!data[i].isSurrogate())
+            continue;
+        if (data[i].isHighSurrogate() && i + 1 < size && data[i + 1].isLowSurrogate()) {
+            ++i; // a pair: one character outside the basic plane
+            continue;
+        }
+        appendEscaped(out, QStringView(data + runStart, i - runStart));
+        appendUnitEscape(out, data[i].unicode());
+        runStart = i + 1;
+    }
+    appendEscaped(out, QStringView(data + runStart, size - runStart));
     out.append('"');
 }
 

@@ -38,6 +38,8 @@ QDataStream &operator<<(QDataStream &out, const TextTask &text)
 QDataStream &operator>>(QDataStream &in, TextTask &text)
 {
     in >> text.id >> text.text >> text.title >> text.min_count >> text.page >> text.task;
+    if (!text.page.isValid())
+        text.page.clear(); // stored text that does not parse is no link, as the writer stores one
     readList(in, text.keywords);
     return resetOnFailure(in, text);
 }

@@ -98,6 +98,8 @@ TaskInfo TaskReader::taskInfo(const QVariantMap &message)
         textTask.title = text(item, "title");
         textTask.min_count = text(item, "min_count");
         textTask.page = QUrl(text(item, "page"), QUrl::TolerantMode);
+        if (!textTask.page.isValid())
+            textTask.page.clear(); // a link that does not parse is none; taskInfo.ini stores it so
         textTask.task = text(item, "task");
         const QVariantList keywords = item.value(QStringLiteral("keywords")).toList();
         for (const QVariant &keywordEntry : keywords) {

@@ -209,6 +209,8 @@ private slots:
             << QVariant(QString::fromUtf8("a\0b\x01\x1f", 5)) << QByteArray("\"a\\u0000b\\u0001\\u001f\"");
         QTest::newRow("non-ASCII characters are written as they are")
             << QVariant(QStringLiteral("é\U0001F600")) << QByteArray("\"\xc3\xa9\xf0\x9f\x98\x80\"");
+        QTest::newRow("a lone surrogate, which has no UTF-8 form, as its \\u escape")
+            << QVariant(QString(QChar(0xd800)) + QLatin1Char('a') + QChar(0xdfff)) << QByteArray("\"\\ud800a\\udfff\"");
         QTest::newRow("a byte array is text") << QVariant(QByteArray("a\"b")) << QByteArray("\"a\\\"b\"");
         QTest::newRow("a date in its text form") << QVariant(QDate(2026, 12, 10)) << QByteArray("\"Thu Dec 10 2026\"");
 

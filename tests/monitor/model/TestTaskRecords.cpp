@@ -160,6 +160,31 @@ private slots:
         QCOMPARE(recordBytes(keyword), expected);
     }
 
+    // A page link that does not parse, stored by hand or by an older build,
+    // or sent by the service, is no link: the same as the writer stores for it.
+    void pageThatDoesNotParseIsNoLink()
+    {
+        const TextTask sample = sampleTaskInfo().texts.at(0);
+        QByteArray stored;
+        {
+            QDataStream out(&stored, QIODevice::WriteOnly);
+            out << sample.id << sample.text << sample.title << sample.min_count << QByteArray("http://[::1")
+                << sample.task << quint32(0);
+        }
+        QDataStream in(stored);
+        TextTask read;
+        in >> read;
+        QCOMPARE(in.status(), QDataStream::Ok);
+        QCOMPARE(read.page, QUrl());
+        QCOMPARE(read.title, sample.title);
+
+        TaskReader reader;
+        const TaskInfo info =
+            reader.taskInfo(Json::parse(QStringLiteral("{\"texts\":[{\"page\":\"http://[::1\"}]}")).toMap());
+        QCOMPARE(info.texts.size(), 1);
+        QCOMPARE(info.texts.at(0).page, QUrl());
+    }
+
     // A damaged value reads as an empty record, never a half-filled one, and
     // costs no memory in proportion to a bogus count.
     void damagedValue_data()
