@@ -2,6 +2,7 @@
 
 #include "FormBody.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -18,6 +19,11 @@ namespace {
 const char *const invalidLogin = R"({"status":-1,"err_msg":"Invalid email|pswd|client"})";
 const char *const jsonType = "application/json; charset=utf-8";
 const int maxLoggedRequests = 5000;
+
+/// When the request the current thread handles arrived. A stall fault waits
+/// in front of the handler; an upload is still stored as received when it
+/// came in, so that a stalled copy and its resent twin tell the same time.
+thread_local QDateTime requestArrived;
 
 QString param(const httplib::Request &request, const char *name)
 {
@@ -92,6 +98,7 @@ void ServiceApi::install(httplib::Server &server)
 void ServiceApi::route(httplib::Server &server, bool post, const char *pattern, const QString &name, Handler handler)
 {
     auto wrapped = [this, name, handler](const httplib::Request &request, httplib::Response &response) {
+        requestArrived = QDateTime::currentDateTime();
         record(request);
         if (!applyFault(name, response))
             (this->*handler)(request, response);
@@ -259,7 +266,7 @@ void ServiceApi::upload(const httplib::Request &request, httplib::Response &resp
     if (!m_database.ownsTeamTask(upload.email, upload.teamId, upload.taskId))
         return answerStatus(response, "error", QStringLiteral("Команда или задача недоступна"));
 
-    const QDateTime received = QDateTime::currentDateTime();
+    const QDateTime received = requestArrived;
     if (isScreenshot) {
         upload.fileName = body.value(QStringLiteral("fileName")).toString();
         if (body.contains(QStringLiteral("file"))) {

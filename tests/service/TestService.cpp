@@ -507,9 +507,15 @@ private slots:
         QVERIFY(m_service->control(QStringLiteral("/control/fault"),
                                    {{QStringLiteral("path"), QStringLiteral("/api_active2")},
                                     {QStringLiteral("kind"), QStringLiteral("stall")},
-                                    {QStringLiteral("seconds"), 0.3}}));
+                                    {QStringLiteral("seconds"), 2.5}}));
+        const QDateTime sent = QDateTime::currentDateTime();
         const HttpsReply reply = client().post(m_service->url(QStringLiteral("/api_active2")), uploadBody(activity()));
         QCOMPARE(reply.body, QByteArray("{\"status\":\"ok\"}"));
+        // Stored as received when it came in, not when the stall let it through.
+        const QDateTime received = QDateTime::fromString(
+            m_service->read(QStringLiteral("/control/activities")).last()[QStringLiteral("received_at")].toString(),
+            QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QVERIFY2(qAbs(received.secsTo(sent)) <= 1, qPrintable(received.toString()));
     }
 
     // The client really checks the certificate: without the service's CA
