@@ -6,10 +6,12 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -191,16 +193,15 @@ private:
         arm(QStringLiteral("/api_screenshot"), QStringLiteral("close"));
         if (!m_talv)
             startMonitor();
-        const int logStart = Files::read(m_log).size();
-        const auto logged = [&](const char *text) { return Files::read(m_log).mid(logStart).contains(text); };
+        const qint64 logStart = QFileInfo(m_log).size();
+        const auto logged = [&](const char *text) { return logSince(logStart).contains(text); };
         // The next fault of a path replaces the armed one: armed once the
         // service holds the stalled upload.
-        QVERIFY2(QTest::qWaitFor([&] { return requestsTo(QStringLiteral("/api_active2")) > uploadsBefore; }, 90000),
+        QVERIFY2(waitUntil([&] { return requestsTo(QStringLiteral("/api_active2")) > uploadsBefore; }, 90000),
                  "no minute was uploaded");
         arm(QStringLiteral("/api_active2"), QStringLiteral("html"));
-        QVERIFY2(
-            QTest::qWaitFor([&] { return logged("OperationCanceledError") && logged("Activity not sended"); }, 90000),
-            "the stalled upload did not time out, or the next was not refused");
+        QVERIFY2(waitUntil([&] { return logged("OperationCanceledError") && logged("Activity not sended"); }, 90000),
+                 "the stalled upload did not time out, or the next was not refused");
         QTest::qWait(pick(0, 6000));
         killMonitor();
 
@@ -217,7 +218,7 @@ private:
         QVERIFY2(m_service.restart(), m_service.output().constData());
         ++m_serviceRestarts;
         arm(QStringLiteral("/api_screenshot"), QStringLiteral("dberror"));
-        QVERIFY2(QTest::qWaitFor([&] { return filesUnder(m_activityFolder).isEmpty(); }, 200000),
+        QVERIFY2(waitUntil([&] { return filesUnder(m_activityFolder).isEmpty(); }, 200000),
                  "the activity folder did not drain");
         QCOMPARE(m_talv->state(), QProcess::Running);
     }
@@ -227,6 +228,29 @@ private:
         QVERIFY(m_service.control(
             QStringLiteral("/control/fault"),
             {{QStringLiteral("path"), path}, {QStringLiteral("kind"), kind}, {QStringLiteral("seconds"), seconds}}));
+    }
+
+    /// Checks \a done four times a second (each check reads files or asks
+    /// the service) until it holds or \a timeoutMs have passed.
+    static bool waitUntil(const std::function<bool()> &done, int timeoutMs)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!done()) {
+            if (waited.elapsed() > timeoutMs)
+                return false;
+            QTest::qWait(250);
+        }
+        return true;
+    }
+
+    /// What the monitor has logged after the first \a offset bytes.
+    QByteArray logSince(qint64 offset) const
+    {
+        QFile file(m_log);
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(offset))
+            return QByteArray();
+        return file.readAll();
     }
 
     /// The requests the service has had for \a path since it started.
