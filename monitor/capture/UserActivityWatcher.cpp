@@ -27,14 +27,39 @@ UserActivityWatcher::UserActivityWatcher(QObject *parent)
     setProperty(timerProperty, QVariant::fromValue<QObject *>(timer));
 }
 
+QTimer *UserActivityWatcher::timer() const
+{
+    return qobject_cast<QTimer *>(property(timerProperty).value<QObject *>());
+}
+
 bool UserActivityWatcher::start()
 {
     LastInput &lastInput = Platform::lastInput();
     if (!lastInput.isAvailable())
         return false;
     setProperty(lastEventProperty, lastInput.lastInputMs().value_or(0));
-    qobject_cast<QTimer *>(property(timerProperty).value<QObject *>())->start();
+    m_started = true;
+    if (!m_held)
+        timer()->start();
     return true;
+}
+
+void UserActivityWatcher::hold()
+{
+    m_held = true;
+    timer()->stop();
+}
+
+void UserActivityWatcher::release()
+{
+    if (!m_held)
+        return;
+    m_held = false;
+    if (!m_started)
+        return;
+    if (const std::optional<qint64> now = Platform::lastInput().lastInputMs())
+        setProperty(lastEventProperty, *now);
+    timer()->start();
 }
 
 void UserActivityWatcher::emitWasActivity()
@@ -50,12 +75,15 @@ void UserActivityWatcher::emitWasActivity()
 
     // While the user is still, a platform that can report the next input
     // spares the program ten wake-ups a second: polling pauses until then
-    // and resumes with a poll at once.
-    auto *timer = qobject_cast<QTimer *>(property(timerProperty).value<QObject *>());
-    const bool paused = Platform::lastInput().notifyAtNextInput([this, timer] {
-        timer->start();
+    // and resumes with a poll at once (unless a hold began meanwhile).
+    if (m_held)
+        return;
+    const bool paused = Platform::lastInput().notifyAtNextInput([this] {
+        if (m_held)
+            return;
+        timer()->start();
         emitWasActivity();
     });
     if (paused)
-        timer->stop();
+        timer()->stop();
 }

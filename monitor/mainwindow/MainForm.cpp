@@ -140,6 +140,7 @@ MainForm::MainForm(Velmora *velmora, QWidget *parent)
 
 MainForm::~MainForm()
 {
+    UserActivityWatcher::instance()->release(); // no hold outlives its tick
     NotificationManager::instance()->setMainForm(nullptr);
     NotificationManager::instance()->deleteShownForms();
 }
@@ -222,6 +223,11 @@ void MainForm::createMenu()
 void MainForm::setHasActivity()
 {
     m_hasActivity = true;
+    // The tick is active: more input changes nothing until the next one, so
+    // the watcher need not look (a person at work would wake it ten times a
+    // second).
+    if (m_sendTimer.isActive())
+        UserActivityWatcher::instance()->hold();
 }
 
 void MainForm::sendActivity()
@@ -231,6 +237,8 @@ void MainForm::sendActivity()
         ++m_activeTicks;
         m_hasActivity = false;
     }
+    // A new tick: only input from now on makes it active.
+    UserActivityWatcher::instance()->release();
     if (m_tickCount != 10)
         return;
     Velmora::Session *session = m_velmora->session();
@@ -306,6 +314,7 @@ void MainForm::stopTracking()
     Velmora::Session *session = m_velmora->session();
     session->setActive(false);
     m_sendTimer.stop();
+    UserActivityWatcher::instance()->release();
     m_clockTimer.stop();
     m_screenshotTimer.stop();
     m_activityMessageTimer.stop();

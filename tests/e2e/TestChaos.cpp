@@ -89,8 +89,9 @@ QStringList filesUnder(const QString &folder)
 // twice only where an upload went unanswered, and the activity folder must
 // end empty.
 //
-// One round takes about four minutes; VELMORA_CHAOS_MINUTES runs rounds for
-// that long instead (scripts/soak), VELMORA_CHAOS_SEED repeats a run.
+// One round takes about four and a half minutes; VELMORA_CHAOS_MINUTES runs
+// rounds for that long instead (scripts/soak), VELMORA_CHAOS_SEED repeats a
+// run.
 class TestChaos : public QObject
 {
     Q_OBJECT

@@ -65,6 +65,34 @@ private slots:
         }
     }
 
+    // While held, nothing is polled; after release only later input counts.
+    void holdAndRelease()
+    {
+        UserActivityWatcher *watcher = UserActivityWatcher::instance();
+        auto *polls = qobject_cast<QTimer *>(watcher->property("timer").value<QObject *>());
+        m_input->value = 1000;
+        QVERIFY(watcher->start());
+        QSignalSpy activity(watcher, &UserActivityWatcher::wasActivity);
+
+        watcher->hold();
+        QVERIFY(!polls->isActive());
+        m_input->value = 1500; // input during the hold
+        watcher->release();
+        QVERIFY(polls->isActive());
+        watcher->emitWasActivity();
+        QCOMPARE(activity.count(), 0);
+        m_input->value = 1600;
+        watcher->emitWasActivity();
+        QCOMPARE(activity.count(), 1);
+
+        // A release without a hold moves nothing: input since the last poll
+        // is still reported.
+        m_input->value = 1700;
+        watcher->release();
+        watcher->emitWasActivity();
+        QCOMPARE(activity.count(), 2);
+    }
+
     void unavailableDesktop()
     {
         m_input->available = false;

@@ -1,4 +1,5 @@
 #include "client/UpdateInfo.h"
+#include "capture/UserActivityWatcher.h"
 #include "client/Velmora.h"
 #include "common/Clock.h"
 #include "dialogs/ScrollText.h"
@@ -7,6 +8,7 @@
 #include "notifications/NotificationManager.h"
 #include "support/NoticeRecorder.h"
 #include "platform/Platform.h"
+#include "platform/fake/FakeLastInput.h"
 #include "platform/fake/FakeProcessList.h"
 #include "support/TaskRecords.h"
 
@@ -117,6 +119,49 @@ private slots:
         QCOMPARE(session->todayWorktime(), QTime(0, 1));
         QCOMPARE(session->todayActivetime(), active);
         QCOMPARE(session->shownActiveTime(), activeTick < 0 ? QTime(0, 0) : QTime(0, 0, 10));
+        QCOMPARE(activities(), QStringList{sent});
+    }
+
+    // The watcher and the ticks together, over a last-input source set by
+    // hand: per tick, whether input happened before each of its polls. A
+    // poll happens only while the watcher's timer runs, as in the program.
+    void ticksFromTheWatcher_data()
+    {
+        QTest::addColumn<QList<QList<bool>>>("ticks"); // the first ones; the rest of the minute has no input
+        QTest::addColumn<QString>("sent");
+        const QList<bool> still{false, false, false};
+        QTest::newRow("one input in a tick makes it active")
+            << QList<QList<bool>>{still, {false, true, false}, still} << "1";
+        QTest::newRow("input while a tick is already active does not make the next one active")
+            << QList<QList<bool>>{{true, true, true, true}, still, still} << "1";
+        QTest::newRow("input right after a tick starts makes the new tick active")
+            << QList<QList<bool>>{{true, true}, {true}, still} << "2";
+        const QList<bool> busy{false, true, true};
+        QTest::newRow("input in every tick")
+            << QList<QList<bool>>{busy, busy, busy, busy, busy, busy, busy, busy, busy, busy} << "10";
+    }
+
+    void ticksFromTheWatcher()
+    {
+        QFETCH(QList<QList<bool>>, ticks);
+        QFETCH(QString, sent);
+        auto fake = std::make_unique<FakeLastInput>();
+        FakeLastInput *input = fake.get();
+        Platform::setLastInput(std::move(fake));
+        UserActivityWatcher *watcher = UserActivityWatcher::instance();
+        auto *polls = qobject_cast<QTimer *>(watcher->property("timer").value<QObject *>());
+        QVERIFY(watcher->start());
+        startRecording();
+        for (int tick = 0; tick < 10; ++tick) {
+            for (const bool inputBefore : ticks.value(tick)) {
+                if (inputBefore)
+                    *input->value += 100;
+                if (polls->isActive())
+                    watcher->emitWasActivity();
+            }
+            m_form->sendActivity();
+        }
+        polls->stop(); // the other tests drive the controller alone
         QCOMPARE(activities(), QStringList{sent});
     }
 
