@@ -1,11 +1,17 @@
 // A signed-in monitor recording under an X server, against the stand-in
 // service: the real TALV resumes recording by itself, and after a warm-up
 // its CPU time and memory are read from /proc over five minutes of
-// recording (BENCH_MINUTES changes the length). Then one grab of this
-// display plus the preparation of its upload, in this process.
+// recording with nobody at the desk and five more with steady input
+// (BENCH_MINUTES changes the length of each). Then one grab of this display
+// plus the preparation of its upload, in this process.
 //
-// cpu_ms_per_recorded_minute: user + system CPU time of TALV per minute.
-// rss_mb_after_5min: TALV's resident memory at the end.
+// cpu_ms_per_recorded_minute: user + system CPU time of TALV per minute
+//   while nobody touches anything.
+// cpu_ms_per_active_minute: the same over the next five minutes, with the
+//   pointer moved every half second (xdotool), as by a person at work.
+// rss_mb_after_5min: TALV's resident memory after the idle minutes.
+// fully_active_minutes_received: minutes the service has with 10 active
+//   ticks (the five active ones, and one that began idle, at most).
 // grab_prepare_ms: grabDesktop() and the synchronous part of sendScreenshot.
 // grab_prepare_peak_mb: how far the grab and its preparation raised this
 //   process's peak resident memory.
@@ -21,6 +27,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QJsonArray>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -95,7 +103,9 @@ int main(int argc, char *argv[])
     environment.insert(QStringLiteral("VELMORA_CA_FILE"), service.caFile());
     QProcess talv;
     talv.setProcessEnvironment(environment);
-    talv.setProgram(QStringLiteral(VELMORA_BINARY_DIR "/bin/TALV"));
+    // BENCH_TALV measures another build's TALV beside this one.
+    talv.setProgram(qEnvironmentVariableIsSet("BENCH_TALV") ? qEnvironmentVariable("BENCH_TALV")
+                                                            : QStringLiteral(VELMORA_BINARY_DIR "/bin/TALV"));
     talv.setStandardOutputFile(QProcess::nullDevice());
     talv.start();
     if (!talv.waitForStarted()) {
@@ -108,7 +118,26 @@ int main(int argc, char *argv[])
     wait(minutes * 60000);
     const double cpuAfter = cpuMs(talv.processId());
     const double rss = memoryMb(talv.processId());
-    const int received = service.read(QStringLiteral("/control/activities")).size();
+
+    // A person at work: the pointer moves every half second.
+    QTimer input;
+    bool right = true;
+    QObject::connect(&input, &QTimer::timeout, [&right] {
+        QProcess::startDetached(QStringLiteral("xdotool"), {QStringLiteral("mousemove_relative"), QStringLiteral("--"),
+                                                            QString::number(right ? 3 : -3), QStringLiteral("0")});
+        right = !right;
+    });
+    input.start(500);
+    wait(10000);
+    const double activeBefore = cpuMs(talv.processId());
+    wait(minutes * 60000);
+    const double activeAfter = cpuMs(talv.processId());
+    input.stop();
+    const QJsonArray activities = service.read(QStringLiteral("/control/activities"));
+    const int received = activities.size();
+    int activeMinutes = 0;
+    for (const QJsonValue &minute : activities)
+        activeMinutes += minute[QStringLiteral("active")].toString() == QLatin1String("10");
     talv.terminate();
     talv.waitForFinished(20000);
 
@@ -127,8 +156,10 @@ int main(int argc, char *argv[])
     const double grabPeakMb = memoryMb(QCoreApplication::applicationPid(), "VmHWM") - rssBeforeGrab;
 
     out << "cpu_ms_per_recorded_minute: " << (cpuAfter - cpuBefore) / minutes << '\n';
+    out << "cpu_ms_per_active_minute: " << (activeAfter - activeBefore) / minutes << '\n';
     out << "rss_mb_after_5min: " << rss << '\n';
     out << "recorded_minutes_received: " << received << '\n';
+    out << "fully_active_minutes_received: " << activeMinutes << '\n';
     out << "grab_prepare_ms: " << grabMs << '\n';
     out << "grab_prepare_peak_mb: " << grabPeakMb << '\n';
     out << "grab_desktop: " << desktop.width() << 'x' << desktop.height() << '\n';

@@ -12,6 +12,9 @@
 #include <QDebug>
 #include <QFile>
 
+#include <filesystem>
+#include <system_error>
+
 UpdateInfo *UpdateInfo::instance()
 {
     static UpdateInfo *info = new UpdateInfo;
@@ -25,6 +28,7 @@ UpdateInfo::UpdateInfo(QObject *parent)
 void UpdateInfo::init(Velmora *velmora)
 {
     m_velmora = velmora;
+    m_seen.reset();
     QString setAsideAs;
     m_settings =
         SettingsFile::open(velmora->dataFolder().filePath(UpdateSettings::fileName()), QByteArray(), &setAsideAs);
@@ -72,7 +76,17 @@ bool UpdateInfo::forceUpdate()
 {
     if (!m_settings)
         return false;
-    m_settings->sync();
+    // Asked every second: re-read only when the file changed. One stat of
+    // its time stamp and size is enough to know, where a re-read looks the
+    // time zone up for each time stamp it compares.
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::u8path(m_settings->fileName().toStdString());
+    const FileStamp stamp{std::filesystem::last_write_time(path, error).time_since_epoch().count(),
+                          error ? 0 : std::filesystem::file_size(path, error)};
+    if (!m_seen || *m_seen != stamp) {
+        m_settings->sync();
+        m_seen = stamp;
+    }
     return m_settings->value(UpdateSettings::forceUpdateKey(), false).toBool();
 }
 

@@ -4,7 +4,10 @@
 #include <QSettings>
 #include <QVariantList>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class Velmora;
 
@@ -48,8 +51,13 @@ public:
 private:
     explicit UpdateInfo(QObject *parent = nullptr);
 
+    /// The modification time and size of update.json as forceUpdate() last
+    /// read it.
+    using FileStamp = std::pair<qint64, std::uintmax_t>;
+
     Velmora *m_velmora = nullptr;
     std::unique_ptr<QSettings> m_settings;
+    std::optional<FileStamp> m_seen;
 
     Q_DISABLE_COPY(UpdateInfo)
 };
