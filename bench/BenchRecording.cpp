@@ -137,7 +137,7 @@ int main(int argc, char *argv[])
     const int received = activities.size();
     int activeMinutes = 0;
     for (const QJsonValue &minute : activities)
-        activeMinutes += minute[QStringLiteral("active")].toString() == QLatin1String("10");
+        activeMinutes += minute[QStringLiteral("active")].toInt() == 10;
     talv.terminate();
     talv.waitForFinished(20000);
 
