@@ -1,6 +1,7 @@
 #include "support/ChildProcesses.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -192,6 +193,9 @@ private slots:
         // The log opens before the hand-off, so the run that handed over
         // is on record too.
         QVERIFY(readFile(dataFolder() + QStringLiteral("/log.log")).contains("Velmora Team Monitor 1.1.0 started."));
+        // The detached updater goes on (and starts the monitor again): it
+        // must not meet the next test's data folder.
+        QVERIFY(endProgramsIn(programFolder.path()));
     }
 
     void aPendingUpdateWithoutUpdaterStartsNormally()
@@ -242,6 +246,30 @@ private:
             return QString();
         }
         return QString::fromLatin1(search.readAllStandardOutput()).split(QLatin1Char('\n')).first().trimmed();
+    }
+
+    /// Kills every process whose program lives in \a folder, until none has
+    /// been seen for a second; false when they kept coming for 20 seconds.
+    static bool endProgramsIn(const QString &folder)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        int quietScans = 0;
+        while (quietScans < 5) {
+            if (waited.elapsed() > 20000)
+                return false;
+            bool found = false;
+            for (const QString &pid : QDir(QStringLiteral("/proc")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs)) {
+                const QString program = QFile::symLinkTarget(QStringLiteral("/proc/") + pid + QStringLiteral("/exe"));
+                if (program.startsWith(folder + QLatin1Char('/'))) {
+                    ::kill(pid_t(pid.toInt()), SIGKILL);
+                    found = true;
+                }
+            }
+            quietScans = found ? 0 : quietScans + 1;
+            QTest::qWait(200);
+        }
+        return true;
     }
 
     static bool endWith(QProcess *process, int signal)
