@@ -23,6 +23,7 @@
 #include "capture/ScreenCapture.h"
 #include "client/Velmora.h"
 #include "support/StandInService.h"
+#include "support/XDoTool.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -123,8 +124,8 @@ int main(int argc, char *argv[])
     QTimer input;
     bool right = true;
     QObject::connect(&input, &QTimer::timeout, [&right] {
-        QProcess::startDetached(QStringLiteral("xdotool"), {QStringLiteral("mousemove_relative"), QStringLiteral("--"),
-                                                            QString::number(right ? 3 : -3), QStringLiteral("0")});
+        XDoTool::run({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(right ? 3 : -3),
+                      QStringLiteral("0")});
         right = !right;
     });
     input.start(500);

@@ -38,7 +38,6 @@ bool UserActivityWatcher::start()
     if (!lastInput.isAvailable())
         return false;
     setProperty(lastEventProperty, lastInput.lastInputMs().value_or(0));
-    m_started = true;
     if (!m_held)
         timer()->start();
     return true;
@@ -55,8 +54,8 @@ void UserActivityWatcher::release()
     if (!m_held)
         return;
     m_held = false;
-    if (!m_started)
-        return;
+    if (!property(lastEventProperty).isValid())
+        return; // never started: nothing to poll
     if (const std::optional<qint64> now = Platform::lastInput().lastInputMs())
         setProperty(lastEventProperty, *now);
     timer()->start();

@@ -47,7 +47,6 @@ private:
     explicit UserActivityWatcher(QObject *parent = nullptr);
     QTimer *timer() const;
 
-    bool m_started = false;
     bool m_held = false;
 
     Q_DISABLE_COPY(UserActivityWatcher)

@@ -89,7 +89,7 @@ QStringList filesUnder(const QString &folder)
 // twice only where an upload went unanswered, and the activity folder must
 // end empty.
 //
-// One round takes about four and a half minutes; VELMORA_CHAOS_MINUTES runs
+// One round takes a little over four minutes; VELMORA_CHAOS_MINUTES runs
 // rounds for that long instead (scripts/soak), VELMORA_CHAOS_SEED repeats a
 // run.
 class TestChaos : public QObject
@@ -180,7 +180,7 @@ private slots:
     }
 
 private:
-    /// About four and a half minutes, ending with the activity folder empty:
+    /// A little over four minutes, ending with the activity folder empty:
     /// a run whose first upload stalls beyond the transfer timeout while the
     /// next is answered with an HTML page (its screenshot's connection
     /// dropped), killed a few seconds later; a run killed while it starts;
@@ -195,13 +195,17 @@ private:
         if (!m_talv)
             startMonitor();
         const qint64 logStart = QFileInfo(m_log).size();
-        const auto logged = [&](const char *text) { return logSince(logStart).contains(text); };
         // The next fault of a path replaces the armed one: armed once the
         // service holds the stalled upload.
         QVERIFY2(waitUntil([&] { return requestsTo(QStringLiteral("/api_active2")) > uploadsBefore; }, 90000),
                  "no minute was uploaded");
         arm(QStringLiteral("/api_active2"), QStringLiteral("html"));
-        QVERIFY2(waitUntil([&] { return logged("OperationCanceledError") && logged("Activity not sended"); }, 90000),
+        QVERIFY2(waitUntil(
+                     [&] {
+                         const QByteArray logged = logSince(logStart);
+                         return logged.contains("OperationCanceledError") && logged.contains("Activity not sended");
+                     },
+                     90000),
                  "the stalled upload did not time out, or the next was not refused");
         QTest::qWait(pick(0, 6000));
         killMonitor();

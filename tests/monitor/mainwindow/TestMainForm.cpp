@@ -1,5 +1,5 @@
-#include "client/UpdateInfo.h"
 #include "capture/UserActivityWatcher.h"
+#include "client/UpdateInfo.h"
 #include "client/Velmora.h"
 #include "common/Clock.h"
 #include "dialogs/ScrollText.h"
